@@ -1,0 +1,5 @@
+// Walking a fixed drive: restoring infected programs, deleting worm copies, cleaning pages.
+#pragma once
+
+// folder: full path ending in a backslash, such as "c:\". Prints one line per treated file.
+void sweep_folder(const char *folder);
