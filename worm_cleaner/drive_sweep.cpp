@@ -1,0 +1,3 @@
+// Placeholder until the drive sweep lands.
+#include "drive_sweep.h"
+void sweep_folder(const char *) {}
