@@ -1,3 +1,156 @@
-// Placeholder until the drive sweep lands.
+// Walking a fixed drive: each file is examined as a worm program or an infected web page,
+// treated, and reported with one line.
 #include "drive_sweep.h"
-void sweep_folder(const char *) {}
+
+#include "console.h"
+#include "defer_ops.h"
+#include "disinfect.h"
+#include "page_name.h"
+#include "path_join.h"
+#include "web_page.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+const char line_disinfected[] = "%s\t\tdisinfected\t\tvirus I-Worm.Pellix.\n";
+const char line_replace_after_reboot[] =
+    "%s\t\tfile will be replaced by desinfected version after reboot\t\tvirus I-Worm.Pellix.\n";
+const char line_not_disinfected[] = "%s\t\tcan not be disinfected\t\tvirus I-Worm.Pellix.\n";
+const char line_deleted[] = "%s\t\tdeleted\t\tvirus I-Worm.Pellix.\n";
+const char line_delete_after_reboot[] =
+    "%s\t\tfile will be deleted after reboot\t\tvirus I-Worm.Pellix.\n";
+const char line_not_deleted[] = "%s\t\tcan not be deleted\t\tvirus I-Worm.Pellix.\n";
+
+bool is_dot_entry(const char *name)
+{
+    return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
+}
+
+// Makes the empty file that receives the restored host: a unique name in the temporary
+// folder, or else the infected file's own path with ".quv" appended.
+bool make_restore_target()
+{
+    if (GetTempFileNameA(temp_folder_path, "quv", 0, restore_target_path) != 0)
+        return true;
+    if (!join_path(restore_target_path, MAX_PATH, current_file_path, ".quv"))
+        return false;
+    // CREATE_NEW: a file of that name that is already there may be the user's.
+    HANDLE file = CreateFileA(restore_target_path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        restore_target_path[0] = '\0';
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+// A restore target that will not be moved into place must not stay behind, unless the
+// infected file is already gone: then it holds the only copy of the user's program.
+void discard_restore_target()
+{
+    if (GetFileAttributesA(current_file_path) != INVALID_FILE_ATTRIBUTES)
+        DeleteFileA(restore_target_path);
+    restore_target_path[0] = '\0';
+}
+
+void put_restored_host_in_place()
+{
+    switch (replace_or_defer(restore_target_path, current_file_path)) {
+    case done_now:
+        console_print(line_disinfected, current_file_path);
+        break;
+    case deferred:
+        // The target is what the next start puts in place: it stays.
+        console_print(line_replace_after_reboot, current_file_path);
+        break;
+    case failed:
+    case no_version:
+        discard_restore_target();
+        console_print(line_not_disinfected, current_file_path);
+        break;
+    }
+}
+
+void delete_worm_copy()
+{
+    switch (delete_or_defer(current_file_path)) {
+    case done_now:
+        console_print(line_deleted, current_file_path);
+        break;
+    case deferred:
+        console_print(line_delete_after_reboot, current_file_path);
+        break;
+    case failed:
+    case no_version:
+        console_print(line_not_deleted, current_file_path);
+        break;
+    }
+}
+
+void examine_program(DWORD listed_size)
+{
+    if (!has_worm_signature(current_file_path))
+        return;
+    if (!make_restore_target())
+        return;  // nowhere to put the host: the file stays as it is
+    current_file_size = listed_size;
+    switch (disinfect_program()) {
+    case cured:
+        put_restored_host_in_place();
+        break;
+    case worm_copy:
+        discard_restore_target();
+        delete_worm_copy();
+        break;
+    case not_cured:
+        discard_restore_target();
+        break;
+    }
+}
+
+// The file in current_file_path; name is its last component.
+void examine_file(const char *name, DWORD listed_size)
+{
+    // A PE program is never treated as a page, whatever its name.
+    if (is_pe_program()) {
+        examine_program(listed_size);
+        return;
+    }
+    if (is_web_page_name(name) && clean_web_page() == cured)
+        console_print(line_disinfected, current_file_path);
+}
+
+}  // namespace
+
+void sweep_folder(const char *folder)
+{
+    char pattern[MAX_PATH];
+    if (!join_path(pattern, MAX_PATH, folder, "*.*"))
+        return;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (is_dot_entry(entry.cFileName))
+            continue;
+        // A junction or symbolic link may lead back up the tree, to files reached under
+        // another name, or off the drive: only the real folders and files are walked.
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            char subfolder[MAX_PATH];
+            // A path that does not fit is passed over; a cut one could name another file.
+            if (join_path(subfolder, MAX_PATH, folder, entry.cFileName, "\\"))
+                sweep_folder(subfolder);
+        } else if (join_path(current_file_path, MAX_PATH, folder, entry.cFileName)) {
+            examine_file(entry.cFileName, entry.nFileSizeLow);
+        }
+        memset(current_file_path, 0, sizeof(current_file_path));
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
