@@ -1,0 +1,130 @@
+// The cure worker's thread, its stage sequence and reports, and stage 1: closing the
+// family's running windows.
+#include "cure_worker.h"
+
+#include <wchar.h>
+
+#include "cure_messages.h"
+#include "window_pass.h"
+
+namespace {
+
+const int kReportUnits = 1024;
+const DWORD kStopWaitMs = 2000;
+
+const wchar_t* const kFamilyMarkers[] = {L"Digital Access", L"Get Accelerator"};
+
+// Stage 1 handler: the root of a family window is told to end.
+void CloseInstanceProc(HWND /*window*/, HWND root, void* /*worker*/)
+{
+    SendBoundedMessage(root, WM_DESTROY, 0, 0);
+}
+
+}  // namespace
+
+CCureWorker::CCureWorker()
+    : m_hThread(NULL), m_hDialog(NULL), m_bWindowFound(false), m_hStopEvent(NULL)
+{
+}
+
+CCureWorker::~CCureWorker()
+{
+    Stop();
+    if (m_hStopEvent)
+        CloseHandle(m_hStopEvent);
+}
+
+bool CCureWorker::Start(HWND hDialog)
+{
+    m_hDialog = hDialog;
+    if (m_hThread)
+        return false;
+    if (m_hStopEvent)
+        ResetEvent(m_hStopEvent);
+    else
+        m_hStopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
+    m_hThread = CreateThread(NULL, 0, ThreadProc, this, 0, NULL);
+    return m_hThread != NULL;
+}
+
+bool CCureWorker::Stop()
+{
+    if (!m_hThread)
+        return false;
+    // The worker looks at the request between windows and between stages, so it
+    // normally ends long before the bound; the forced end is the last resort for a
+    // worker held in a send to a window that does not answer.
+    if (m_hStopEvent)
+        SetEvent(m_hStopEvent);
+    if (WaitForSingleObject(m_hThread, kStopWaitMs) == WAIT_TIMEOUT)
+        TerminateThread(m_hThread, static_cast<DWORD>(-1));
+    CloseHandle(m_hThread);
+    m_hThread = NULL;
+    return true;
+}
+
+DWORD WINAPI CCureWorker::ThreadProc(LPVOID worker)
+{
+    return static_cast<CCureWorker*>(worker)->Run();
+}
+
+bool CCureWorker::StopRequested() const
+{
+    return m_hStopEvent && WaitForSingleObject(m_hStopEvent, 0) == WAIT_OBJECT_0;
+}
+
+DWORD CCureWorker::Run()
+{
+    // After a stop request every report is left out and every stage returns at once.
+    ReportResult(L"Идет сканирование системы...", L"Scanning system...");
+    ReportStage(0);
+    bool windowFound = CloseActiveInstances();
+    ReportStage(1);
+    bool installationFound = RunFamilyUninstaller();
+    ReportStage(2);
+    ReportStage(3);
+    if (windowFound || installationFound)
+        ReportResult(L"Trojan-Ransom.Win32.Quorrel излечен!",
+                     L"Trojan-Ransom.Win32.Quorrel was cured!");
+    else
+        ReportResult(L"В системе не обнаружен Trojan-Ransom.Win32.Quorrel",
+                     L"There was no detection of Trojan-Ransom.Win32.Quorrel in system");
+    return 0;
+}
+
+void CCureWorker::ReportStage(int stage)
+{
+    if (StopRequested())
+        return;
+    SendMessageW(m_hDialog, WM_CURE_STAGE, static_cast<WPARAM>(stage), 0);
+}
+
+void CCureWorker::ReportResult(const wchar_t* russian, const wchar_t* english)
+{
+    if (StopRequested())
+        return;
+    // The dialog reads the pair only while it handles the send; the copies live on
+    // this frame until the send has returned.
+    wchar_t russianCopy[kReportUnits];
+    wchar_t englishCopy[kReportUnits];
+    lstrcpynW(russianCopy, russian, kReportUnits);
+    lstrcpynW(englishCopy, english, kReportUnits);
+    LocalizedText text = {russianCopy, englishCopy};
+    SendMessageW(m_hDialog, WM_CURE_RESULT, reinterpret_cast<WPARAM>(&text), 0);
+}
+
+bool CCureWorker::CloseActiveInstances()
+{
+    m_bWindowFound = WalkFamilyWindows(CloseInstanceProc, this, m_hStopEvent);
+    return m_bWindowFound;
+}
+
+bool CCureWorker::MatchesFamily(const wchar_t* text)
+{
+    if (!text || !text[0])
+        return false;
+    for (const wchar_t* marker : kFamilyMarkers)
+        if (wcsstr(text, marker))
+            return true;
+    return false;
+}

@@ -1,0 +1,133 @@
+// Stage 2 of the cure: finds the family's entry in the installed-programs list, runs
+// its uninstaller hidden, answers the uninstaller's question with Yes and waits for it.
+#include <windows.h>
+#include <wchar.h>
+
+#include "cure_worker.h"
+#include "uninstall_command.h"
+#include "window_pass.h"
+
+namespace {
+
+const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const int kTextUnits = 1024;
+const DWORD kValueBytes = 1024;  // registry values are read up to 1024 bytes
+const DWORD kFirstQuestionWaitMs = 500;
+
+// Reads a value as text: up to its first NUL or the end of the bytes read. False when
+// the value is missing, empty or longer than the read limit allows.
+bool ReadTextValue(HKEY key, const wchar_t* name, wchar_t (&text)[kValueBytes / 2 + 1])
+{
+    text[0] = L'\0';
+    DWORD bytes = kValueBytes;
+    if (RegQueryValueExW(key, name, NULL, NULL, reinterpret_cast<BYTE*>(text), &bytes) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD units = bytes / sizeof(wchar_t);
+    if (units > kValueBytes / 2)
+        units = kValueBytes / 2;
+    text[units] = L'\0';
+    size_t length = wcslen(text);
+    // A text that fills the whole read without its terminator may have been cut.
+    return length > 0 && length < kValueBytes / 2;
+}
+
+// The list's key path, a backslash and the entry's name; false when it won't fit.
+bool BuildEntryPath(const wchar_t* name, DWORD nameUnits, wchar_t (&path)[kTextUnits])
+{
+    const size_t prefixUnits = wcslen(kUninstallKey);
+    if (nameUnits >= kTextUnits - prefixUnits - 1)
+        return false;
+    wmemcpy(path, kUninstallKey, prefixUnits);
+    path[prefixUnits] = L'\\';
+    wmemcpy(path + prefixUnits + 1, name, nameUnits);
+    path[prefixUnits + 1 + nameUnits] = L'\0';
+    return true;
+}
+
+// The uninstall command of the first entry, in enumeration order, whose display name
+// carries a family marker and whose uninstall command is not empty.
+bool FindFamilyUninstallCommand(wchar_t (&command)[kValueBytes / 2 + 1])
+{
+    HKEY list = NULL;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &list) != ERROR_SUCCESS)
+        return false;
+    bool taken = false;
+    for (DWORD index = 0; !taken; ++index)
+    {
+        wchar_t name[kTextUnits];
+        DWORD nameUnits = kTextUnits;
+        if (RegEnumKeyExW(list, index, name, &nameUnits, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        wchar_t entryPath[kTextUnits];
+        HKEY entry = NULL;
+        if (!BuildEntryPath(name, nameUnits, entryPath) ||
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, entryPath, 0, KEY_READ, &entry) != ERROR_SUCCESS)
+            continue;
+        wchar_t displayName[kValueBytes / 2 + 1];
+        if (ReadTextValue(entry, L"DisplayName", displayName) &&
+            CCureWorker::MatchesFamily(displayName))
+            taken = ReadTextValue(entry, L"UninstallString", command);
+        RegCloseKey(entry);
+    }
+    RegCloseKey(list);
+    return taken;
+}
+
+// Waits for the process to end, for a stop request, or for the time to pass.
+void WaitForProcessOrStop(HANDLE process, HANDLE stopEvent, DWORD milliseconds)
+{
+    HANDLE handles[2] = {process, stopEvent};
+    WaitForMultipleObjects(stopEvent ? 2 : 1, handles, FALSE, milliseconds);
+}
+
+// The question pass's handler: a question box is answered with Yes through the command
+// its Yes button sends; a root without a dialog frame is no question box.
+void ConfirmUninstallProc(HWND /*window*/, HWND root, void* /*worker*/)
+{
+    if (GetWindowLongW(root, GWL_STYLE) & WS_DLGFRAME)
+        SendBoundedMessage(root, WM_COMMAND, MAKEWPARAM(IDYES, 0), 0x00060006);
+}
+
+}  // namespace
+
+bool CCureWorker::RunFamilyUninstaller()
+{
+    if (StopRequested())
+        return false;
+    wchar_t command[kValueBytes / 2 + 1];
+    if (!FindFamilyUninstallCommand(command))
+        return false;
+
+    // A command that does not fit after expansion is not started at all: a cut
+    // command line could name another program or other arguments.
+    wchar_t expanded[kTextUnits];
+    DWORD needed = ExpandEnvironmentStringsW(command, expanded, kTextUnits);
+    if (needed == 0 || needed > static_cast<DWORD>(kTextUnits))
+        return false;
+
+    wchar_t application[MAX_PATH];
+    wchar_t commandLine[kTextUnits];  // CreateProcessW may write into its command line
+    if (!PrepareUninstallCommand(expanded, application, MAX_PATH, commandLine, kTextUnits))
+        return false;
+    if (StopRequested())
+        return false;
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(application[0] ? application : NULL, commandLine, NULL, NULL, FALSE, 0,
+                        NULL, NULL, &startup, &process))
+        return false;
+
+    // One pass once the uninstaller has had time to ask its question, then the wait
+    // for its end, which only a stop request cuts short.
+    WaitForProcessOrStop(process.hProcess, m_hStopEvent, kFirstQuestionWaitMs);
+    WalkFamilyWindows(ConfirmUninstallProc, this, m_hStopEvent);
+    WaitForProcessOrStop(process.hProcess, m_hStopEvent, INFINITE);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return true;
+}
