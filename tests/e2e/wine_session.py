@@ -10,6 +10,7 @@ import select
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -102,9 +103,24 @@ class WinePrefix:
 
     # -- running ----------------------------------------------------------------------
     def run(self, args, timeout=120, check=False, **kwargs):
-        """Runs a program (a Linux path to an .exe, or a Windows command) through wine64."""
-        return subprocess.run([WINE64] + list(args), env=self.env, timeout=timeout,
-                              capture_output=True, check=check, **kwargs)
+        """Runs a program (a Linux path to an .exe, or a Windows command) through wine64.
+
+        Its output is collected in files, not pipes: the first program of a prefix starts
+        Wine's background services, which inherit the output handles and keep a pipe open
+        long after the program itself has ended.
+        """
+        if "stdout" in kwargs or "stderr" in kwargs or "capture_output" in kwargs:
+            return subprocess.run([WINE64] + list(args), env=self.env, timeout=timeout,
+                                  check=check, **kwargs)
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.run([WINE64] + list(args), env=self.env, timeout=timeout,
+                                  stdout=out, stderr=err, **kwargs)
+            out.seek(0)
+            err.seek(0)
+            result = subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
+        if check:
+            result.check_returncode()
+        return result
 
     def spawn(self, args, **kwargs):
         return subprocess.Popen([WINE64] + list(args), env=self.env, **kwargs)
