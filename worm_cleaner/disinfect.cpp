@@ -1,8 +1,188 @@
-// Placeholder until the detection and disinfection step lands.
+// Recognising the worm's programs and restoring the host an infected file carries. The file
+// work is here; the reading of the layout is in portable/pe_image.cpp. Every file operation
+// opens the file by its path and closes it again before it returns.
 #include "disinfect.h"
+
+#include "pe_image.h"
+
 char current_file_path[MAX_PATH];
 char restore_target_path[MAX_PATH];
 DWORD current_file_size;
-bool is_pe_program() { return false; }
-bool has_worm_signature(const char *) { return false; }
-cure_result disinfect_program() { return not_cured; }
+
+unsigned char pe_header[pe_header_size];
+DWORD pe_header_offset;
+unsigned char work_buffer[4096];
+
+namespace {
+
+const WORD worm_signature_a = 101;
+const WORD worm_signature_b = 104;
+
+HANDLE open_for_reading(const char *path)
+{
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+HANDLE open_target_for_writing()
+{
+    return CreateFileA(restore_target_path, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool seek_to(HANDLE file, DWORD offset)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = offset;  // unsigned: offsets past 2 GiB are not taken for negative ones
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
+}
+
+// Reads up to count bytes at offset of the file at path; the number read, 0 on failure.
+DWORD read_file_at(const char *path, DWORD offset, void *buffer, DWORD count)
+{
+    HANDLE file = open_for_reading(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD got = 0;
+    if (!seek_to(file, offset) || !ReadFile(file, buffer, count, &got, nullptr))
+        got = 0;
+    CloseHandle(file);
+    return got;
+}
+
+// The sweep knows only the low 32 bits of a file's size; a larger file must never be
+// taken for a carrier of that size.
+bool examined_file_fits_32_bits()
+{
+    HANDLE file = open_for_reading(current_file_path);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size;
+    const bool known = GetFileSizeEx(file, &size) != FALSE;
+    CloseHandle(file);
+    return known && size.QuadPart >= 0 && size.QuadPart <= 0xFFFFFFFFLL;
+}
+
+uint32_t read_examined_file(void *, uint64_t offset, uint8_t *buffer, uint32_t count)
+{
+    if (offset > 0xFFFFFFFFu)
+        return 0;
+    return read_block(DWORD(offset), buffer, count);
+}
+
+pe_headers examined_headers()
+{
+    return pe_headers{pe_header, sizeof pe_header, pe_header_offset, read_examined_file, nullptr};
+}
+
+// One signature resource of this program against the file's code; a missing resource
+// matches nothing.
+bool file_has_signature(const char *path, WORD id)
+{
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
+    if (resource == nullptr)
+        return false;
+    HGLOBAL loaded = LoadResource(nullptr, resource);
+    const void *signature = loaded != nullptr ? LockResource(loaded) : nullptr;
+    bool match = false;
+    if (signature != nullptr) {
+        uint8_t code[worm_signature_size];
+        const DWORD got = read_file_at(path, worm_code_offset, code, sizeof code);
+        match = matches_worm_signature(code, got, static_cast<const uint8_t *>(signature),
+                                       SizeofResource(nullptr, resource));
+    }
+    if (loaded != nullptr)
+        FreeResource(loaded);
+    return match;
+}
+
+}  // namespace
+
+bool is_pe_program()
+{
+    HANDLE file = open_for_reading(current_file_path);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    uint8_t dos_header[dos_header_size];
+    DWORD got = 0;
+    uint32_t pe_offset = 0;
+    bool ok = ReadFile(file, dos_header, sizeof dos_header, &got, nullptr) &&
+              read_dos_header(dos_header, got, pe_offset) && seek_to(file, pe_offset) &&
+              ReadFile(file, pe_header, sizeof pe_header, &got, nullptr) &&
+              is_pe_header(pe_header, got);
+    CloseHandle(file);
+    if (ok)
+        pe_header_offset = pe_offset;
+    return ok;
+}
+
+bool has_worm_signature(const char *path)
+{
+    return file_has_signature(path, worm_signature_a) || file_has_signature(path, worm_signature_b);
+}
+
+DWORD rva_to_file_offset(DWORD rva)
+{
+    return rva_to_file_offset(examined_headers(), rva, current_file_size);
+}
+
+cure_result disinfect_program()
+{
+    if (!examined_file_fits_32_bits())
+        return not_cured;
+    host_location host;
+    switch (locate_host(examined_headers(), current_file_size, work_buffer, host)) {
+    case carrier_is_bare_copy:
+        return worm_copy;
+    case carrier_is_broken:
+        return not_cured;
+    case carrier_holds_host:
+        break;
+    }
+    return restore_host(host.offset, current_file_size - host.offset - host.size);
+}
+
+cure_result restore_host(DWORD start, DWORD tail)
+{
+    if (start > current_file_size || tail > current_file_size - start)
+        return not_cured;
+    // Only the host's own bytes are copied, so the target ends up exactly the host.
+    const DWORD length = current_file_size - start - tail;
+    for (DWORD done = 0; done < length;) {
+        const DWORD left = length - done;
+        const DWORD count = left < sizeof work_buffer ? left : DWORD(sizeof work_buffer);
+        if (read_block(start + done, work_buffer, count) != count)
+            return not_cured;  // the file is shorter than its listing said
+        if (write_block(done, work_buffer, count) != count)
+            return not_cured;
+        done += count;
+    }
+    return set_target_end(length) ? cured : not_cured;
+}
+
+DWORD read_block(DWORD offset, void *buffer, DWORD count)
+{
+    return read_file_at(current_file_path, offset, buffer, count);
+}
+
+DWORD write_block(DWORD offset, const void *buffer, DWORD count)
+{
+    HANDLE file = open_target_for_writing();
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD written = 0;
+    if (!seek_to(file, offset) || !WriteFile(file, buffer, count, &written, nullptr))
+        written = 0;
+    CloseHandle(file);
+    return written;
+}
+
+bool set_target_end(DWORD length)
+{
+    HANDLE file = open_target_for_writing();
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool ok = seek_to(file, length) && SetEndOfFile(file);
+    CloseHandle(file);
+    return ok;
+}

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "pe_image.h"
+
 // Outcome of a cure attempt; the values are fixed.
 enum cure_result : unsigned short {
     cured = 3,       // host written into the restore target (a page: cut clean)
@@ -15,6 +17,29 @@ extern char current_file_path[MAX_PATH];
 extern char restore_target_path[MAX_PATH];
 extern DWORD current_file_size;
 
+// The examined file's bytes from its PE signature on, and that signature's file offset,
+// as the last true is_pe_program() left them.
+extern unsigned char pe_header[pe_header_size];
+extern DWORD pe_header_offset;
+// The resource window, then each block of the host copy.
+extern unsigned char work_buffer[4096];
+
+// Whether current_file_path is a PE program; when true, pe_header describes it.
 bool is_pe_program();
+// Whether the file at path holds one of the worm's two code signatures at its code offset.
 bool has_worm_signature(const char *path);
+// For the file of the last true is_pe_program(), current_file_size set and an existing
+// restore target: cured (the target now holds exactly the host), worm_copy or not_cured.
 cure_result disinfect_program();
+
+// The file offset of an address of the examined file, or 0 when it maps to none.
+DWORD rva_to_file_offset(DWORD rva);
+// Copies the host (file offset start, followed by tail bytes of the infected file) into
+// the restore target and makes the target exactly the host's length.
+cure_result restore_host(DWORD start, DWORD tail);
+// Bytes read from current_file_path at offset (0 on any failure).
+DWORD read_block(DWORD offset, void *buffer, DWORD count);
+// Bytes written into the existing restore target at offset (0 on any failure).
+DWORD write_block(DWORD offset, const void *buffer, DWORD count);
+// Whether the restore target's end was set at exactly length bytes.
+bool set_target_end(DWORD length);
