@@ -75,7 +75,7 @@ std::vector<uint8_t> build_process_object(const std::vector<PerfInstance> &insta
 
 std::vector<uint8_t> build_perf_block(const std::vector<uint8_t> &object)
 {
-    std::vector<uint8_t> bytes(block_size);
+    std::vector<uint8_t> bytes(block_size + object.size());
     const char signature[] = "PERF";
     for (int i = 0; i < 4; ++i)
         bytes[2 * i] = uint8_t(signature[i]);
@@ -86,7 +86,8 @@ std::vector<uint8_t> build_perf_block(const std::vector<uint8_t> &object)
     put_u32(bytes, 24, block_size);                           // HeaderLength
     put_u32(bytes, 28, 1);                                    // NumObjectTypes
     put_u32(bytes, 32, 230);                                  // DefaultObject
-    bytes.insert(bytes.end(), object.begin(), object.end());
+    for (size_t i = 0; i < object.size(); ++i)
+        bytes[block_size + i] = object[i];
     return bytes;
 }
 
