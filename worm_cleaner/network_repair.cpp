@@ -1,5 +1,91 @@
-// Placeholder until the network repair lands.
+// Closing the network opening the worm used: the "c$" disk share on the 9x family, the guest
+// account's membership of the Administrators group on the NT family.
 #include "network_repair.h"
-void repair_network_access() {}
-bool remove_c_share(HMODULE) { return false; }
-bool remove_guest_from_administrators() { return false; }
+
+#include "console.h"
+#include "share_records.h"
+
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// The 9x family's share functions in svrapi.dll: 16-bit sizes and counts.
+typedef unsigned(WINAPI *NetShareEnumFn)(const char *server, short level, char *buffer,
+                                         unsigned short buffer_size, unsigned short *entries_read,
+                                         unsigned short *total_available);
+typedef unsigned(WINAPI *NetShareDelFn)(const char *server, const char *name, unsigned short reserved);
+
+const short share_info_level = 50;
+const unsigned net_success = 0;
+const unsigned net_more_data = ERROR_MORE_DATA;
+
+}  // namespace
+
+bool remove_c_share(HMODULE library)
+{
+    if (library == nullptr)
+        return false;
+    NetShareEnumFn share_enum = reinterpret_cast<NetShareEnumFn>(GetProcAddress(library, "NetShareEnum"));
+    NetShareDelFn share_del = reinterpret_cast<NetShareDelFn>(GetProcAddress(library, "NetShareDel"));
+    if (share_enum == nullptr || share_del == nullptr)
+        return false;
+
+    // Probe with room for one record; only the number of shares is taken from it.
+    unsigned short entries_read = 0, total_available = 0;
+    char probe[share_record_size];
+    share_enum(nullptr, share_info_level, probe, sizeof probe, &entries_read, &total_available);
+
+    // At least one byte, so that no shares still gives a valid (empty) buffer.
+    const size_t buffer_size = share_buffer_size(total_available);
+    std::vector<char> buffer(buffer_size + 1);
+    entries_read = 0;
+    unsigned short total_now = 0;
+    const unsigned status = share_enum(nullptr, share_info_level, buffer.data(),
+                                       static_cast<unsigned short>(buffer_size), &entries_read, &total_now);
+    // A failed enumeration checked nothing: that is no success.
+    if (status != net_success && status != net_more_data)
+        return false;
+
+    bool result = true;
+    const uint8_t *bytes = reinterpret_cast<const uint8_t *>(buffer.data());
+    const size_t usable = share_records_usable(entries_read, buffer_size);
+    for (size_t i = 0; i < usable; ++i) {
+        ShareRecord record;
+        if (!read_share_record(bytes, buffer_size, i, &record) || !is_c_disk_share(record))
+            continue;
+        // A failed deletion does not stop the others from being tried.
+        if (share_del(nullptr, record.name, 0) != net_success)
+            result = false;
+    }
+    return result;
+}
+
+bool remove_guest_from_administrators()
+{
+    // The command writes its own output to this console, between the program's lines.
+    return system("net localgroup Administrators guest /delete") == 0;
+}
+
+void repair_network_access()
+{
+    const PlatformFamily family = platform_family_asked_twice();
+    if (family == platform_unknown)
+        return;
+    if (family == platform_nt) {
+        if (remove_guest_from_administrators())
+            console_print("Program has deleted guest account from Administrator group.\n"
+                          "If you do not need guest account at all, please delete it manually.\n");
+        else
+            console_print("Program can not delete guest account from Administrator group, please check it manually.\n");
+        return;
+    }
+    HMODULE library = LoadLibraryA("svrapi.dll");
+    if (remove_c_share(library))
+        console_print("Program has deleted c$ NetWork share in your hard drive.\n"
+                      "If you need it, please restore link manually.\n");
+    else
+        console_print("Program can not delete c$ NetWork share, please check it manually.\n");
+    if (library != nullptr)
+        FreeLibrary(library);
+}

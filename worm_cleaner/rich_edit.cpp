@@ -1,3 +1,109 @@
-// Placeholder until the rich-edit library restore lands.
+// Writing the clean rich-edit control library the program carries into the system folder.
+// The bytes go into a temporary file beside the target first and are swapped into place
+// only when complete, so the system folder never holds a cut library.
 #include "rich_edit.h"
-bool restore_rich_edit_library() { return false; }
+
+#include "console.h"
+#include "path_join.h"
+
+#include <cstring>
+
+namespace {
+
+const WORD library_resource = 103;
+
+// Writes the whole of data into a new file at path. On failure the file is removed again.
+bool write_whole_file(const char *path, const void *data, DWORD size)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DeleteFileA(path);
+        return false;
+    }
+    DWORD written = 0;
+    bool ok = WriteFile(file, data, size, &written, nullptr) && written == size;
+    ok = FlushFileBuffers(file) && ok;
+    ok = CloseHandle(file) && ok;
+    if (!ok)
+        DeleteFileA(path);
+    return ok;
+}
+
+// The 9x family has no replacing move: the old library is renamed aside, the new one
+// renamed in, and the old one renamed back if that fails. A held file refuses the first
+// rename, so it stays untouched.
+bool swap_by_renaming(const char *source, const char *target, const char *folder)
+{
+    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES)
+        return MoveFileA(source, target) != FALSE;
+    char aside[MAX_PATH];
+    if (!GetTempFileNameA(folder, "red", 0, aside))
+        return false;
+    DeleteFileA(aside);  // only the unique name is wanted; the rename creates the file
+    if (!MoveFileA(target, aside))
+        return false;
+    if (!MoveFileA(source, target)) {
+        MoveFileA(aside, target);
+        return false;
+    }
+    DeleteFileA(aside);
+    return true;
+}
+
+}  // namespace
+
+bool replace_library_file(const char *source, const char *target, const char *folder)
+{
+    if (is_nt_platform() == platform_nt)
+        return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return swap_by_renaming(source, target, folder);
+}
+
+bool rich_edit_target_path(const char *system_folder, char *target)
+{
+    const size_t length = strlen(system_folder);
+    const char *separator = length > 0 && system_folder[length - 1] == '\\' ? "" : "\\";
+    return join_path(target, MAX_PATH, system_folder, separator, "riched20.dll");
+}
+
+bool restore_rich_edit_library()
+{
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    char target[MAX_PATH];
+    if (!rich_edit_target_path(folder, target))
+        return false;
+
+    // A read-only library is protected: writing over it is refused, as an open for
+    // writing would be (a rename alone would pass over the attribute on some systems).
+    const DWORD attributes = GetFileAttributesA(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(library_resource), MAKEINTRESOURCEA(10));
+    if (found == nullptr)
+        return false;
+    const DWORD size = SizeofResource(nullptr, found);
+    if (size == 0)
+        return false;
+    HGLOBAL loaded = LoadResource(nullptr, found);
+    if (loaded == nullptr)
+        return false;
+    const void *bytes = LockResource(loaded);
+
+    bool result = false;
+    char temporary[MAX_PATH];
+    // The temporary file lies in the system folder itself, so the swap is a rename
+    // within one volume.
+    if (bytes != nullptr && GetTempFileNameA(folder, "red", 0, temporary)) {
+        if (write_whole_file(temporary, bytes, size)) {
+            result = replace_library_file(temporary, target, folder);
+            if (!result)
+                DeleteFileA(temporary);
+        }
+    }
+    FreeResource(loaded);
+    return result;
+}
