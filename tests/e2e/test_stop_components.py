@@ -77,6 +77,15 @@ def main():
         check(all(running(proc) for proc in procs.values()),
               "without the debug privilege no process is touched")
 
+        # On the 9x family the step does nothing at all.
+        p.set_version("win98")
+        r = p.run([probe, "MMC.EXE"])
+        p.set_version(None)
+        check(text(r.stdout) == "probe: MMC.EXE -> 1\n", "on the 9x family nothing is printed: %r"
+              % text(r.stdout))
+        time.sleep(1)
+        check(all(running(proc) for proc in procs.values()), "on the 9x family no process is touched")
+
         # With it, and with a provider that first asks for more room than the first buffer
         # (51,200 bytes) has, so the list comes from an enlarged buffer.
         p.env["PERF_TEST_MIN_ROOM"] = "60000"

@@ -18,3 +18,7 @@ target_link_libraries(stop_probe PRIVATE cleaner_core)
 add_test(NAME e2e_stop_components
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_stop_components.py $<TARGET_FILE_DIR:stop_probe>)
 set_tests_properties(e2e_stop_components PROPERTIES TIMEOUT 300)
+
+add_test(NAME e2e_stop_services
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_stop_services.py $<TARGET_FILE_DIR:stop_probe>)
+set_tests_properties(e2e_stop_services PROPERTIES TIMEOUT 300)
