@@ -3,6 +3,8 @@
 // stand-in payload as resource 103, and without one.
 #include "rich_edit.h"
 
+#include "console.h"
+
 #include "pe_fixture.h"
 
 #include <windows.h>
@@ -82,6 +84,16 @@ protected:
 };
 
 }  // namespace
+
+// The swap differs by platform family; a run meant for one family checks it got that one.
+TEST(RichEditRestoreFamily, IsTheOneTheRunAsksFor)
+{
+    char expected[8];
+    DWORD length = GetEnvironmentVariableA("EXPECT_PLATFORM_FAMILY", expected, sizeof expected);
+    if (length == 0 || length >= sizeof expected)
+        GTEST_SKIP() << "no family asked for";
+    EXPECT_EQ(is_nt_platform(), std::string(expected) == "9x" ? platform_9x : platform_nt);
+}
 
 TEST(RichEditTargetPath, OneSeparatorBeforeTheName)
 {
