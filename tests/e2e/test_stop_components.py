@@ -8,6 +8,7 @@ usage: test_stop_components.py <folder of the test programs>
 """
 import os
 import shutil
+import subprocess
 import sys
 import time
 
@@ -64,7 +65,8 @@ def main():
         probe = p.host_path(r"c:\probe\MMC.EXE")
         os.makedirs(os.path.dirname(probe))
         shutil.copy(os.path.join(programs, "stop_probe.exe"), probe)
-        procs = {name: p.spawn([path]) for name, path in places.items()}
+        procs = {name: p.spawn([path], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                 for name, path in places.items()}
         time.sleep(2)
         check(all(running(proc) for proc in procs.values()), "the stand-in programs are running")
 

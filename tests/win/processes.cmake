@@ -22,3 +22,8 @@ set_tests_properties(e2e_stop_components PROPERTIES TIMEOUT 300)
 add_test(NAME e2e_stop_services
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_stop_services.py $<TARGET_FILE_DIR:stop_probe>)
 set_tests_properties(e2e_stop_services PROPERTIES TIMEOUT 300)
+
+add_test(NAME e2e_pemvolt_stops_components
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_pemvolt_stops_components.py
+                 $<TARGET_FILE:pemvolt> $<TARGET_FILE_DIR:stop_probe>)
+set_tests_properties(e2e_pemvolt_stops_components PROPERTIES TIMEOUT 900)
