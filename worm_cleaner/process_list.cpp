@@ -60,22 +60,29 @@ void fill_record(void *context, uint32_t process_id, const uint8_t *name, size_t
     record->flags = 0;
     record->window = NULL;
 
-    bool named = false;
-    if (name_units <= longest_convertible_name) {
-        wchar_t wide[longest_convertible_name + 1];
-        for (size_t i = 0; i < name_units; ++i)
-            wide[i] = wchar_t(name[2 * i] | name[2 * i + 1] << 8);
-        wide[name_units] = L'\0';
-        char converted[MAX_PATH];
-        if (WideCharToMultiByte(CP_ACP, 0, wide, -1, converted, sizeof converted, NULL, NULL) > 0)
-            named = join_path(record->name, sizeof record->name, converted, ".exe");
+    if (name_units > longest_convertible_name) {
+        set_record_name(record, NULL);
+        return;
     }
-    // A name that can't be converted, or leaves no room for ".exe", is not a usable name.
-    if (!named)
-        join_path(record->name, sizeof record->name, "unknown", "");
+    wchar_t wide[longest_convertible_name + 1];
+    for (size_t i = 0; i < name_units; ++i)
+        wide[i] = wchar_t(name[2 * i] | name[2 * i + 1] << 8);
+    wide[name_units] = L'\0';
+    set_record_name(record, wide);
 }
 
 }  // namespace
+
+void set_record_name(ProcessRecord *record, const wchar_t *instance_name)
+{
+    char converted[MAX_PATH];
+    const bool named = instance_name &&
+                       WideCharToMultiByte(CP_ACP, 0, instance_name, -1, converted, sizeof converted,
+                                           NULL, NULL) > 0 &&
+                       join_path(record->name, sizeof record->name, converted, ".exe");
+    if (!named)
+        join_path(record->name, sizeof record->name, "unknown", "");
+}
 
 DWORD list_processes(ProcessRecord *records, DWORD capacity)
 {

@@ -27,3 +27,5 @@ add_test(NAME e2e_pemvolt_stops_components
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_pemvolt_stops_components.py
                  $<TARGET_FILE:pemvolt> $<TARGET_FILE_DIR:stop_probe>)
 set_tests_properties(e2e_pemvolt_stops_components PROPERTIES TIMEOUT 900)
+
+add_cleaner_test(test_process_list ${PROCESSES_DIR}/test_process_list.cpp)
