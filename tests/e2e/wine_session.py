@@ -11,6 +11,7 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import termios
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -152,11 +153,14 @@ class WinePrefix:
                 return pairs
         return []
 
-    def run_console(self, args, keys=(), wait_for=(), stdout_path=None, timeout=120):
+    def run_console(self, args, keys=(), wait_for=(), stdout_path=None, timeout=120,
+                    screen=None):
         """Runs a console program in a pseudo-terminal with its standard output in a file.
 
         keys: what to type, one item per answer; before typing item i the run waits until
-        the output holds wait_for[i] (when given). Returns (exit code, stdout bytes).
+        the output holds wait_for[i] (when given). screen: a bytearray that receives what the
+        console showed in the terminal (echo, the console's own drawing, standard error).
+        Returns (exit code, stdout bytes).
         """
         if stdout_path is None:
             stdout_path = os.path.join(self.prefix, "stdout.txt")
@@ -167,12 +171,14 @@ class WinePrefix:
         os.close(slave)
         deadline = time.time() + timeout
         try:
+            if keys:
+                _wait_for_raw_terminal(master, proc, screen)
             for i, key in enumerate(keys):
                 marker = wait_for[i] if i < len(wait_for) else None
                 if isinstance(marker, str):
                     marker = marker.encode()
                 while marker is not None and marker not in _read(stdout_path):
-                    _drain(master)
+                    _drain(master, screen)
                     if proc.poll() is not None or time.time() > deadline:
                         raise RuntimeError("program ended or timed out before %r; output: %r"
                                            % (marker, _read(stdout_path)))
@@ -180,13 +186,13 @@ class WinePrefix:
                 time.sleep(0.2)
                 os.write(master, key if isinstance(key, bytes) else key.encode())
             while proc.poll() is None:
-                _drain(master)
+                _drain(master, screen)
                 if time.time() > deadline:
                     proc.kill()
                     raise RuntimeError("program timed out; output: %r" % _read(stdout_path))
                 time.sleep(0.05)
         finally:
-            _drain(master)
+            _drain(master, screen)
             os.close(master)
         return proc.returncode, _read(stdout_path)
 
@@ -196,10 +202,25 @@ def _read(path):
         return f.read()
 
 
-def _drain(fd):
+def _wait_for_raw_terminal(master, proc, screen, limit=10.0):
+    """Waits until the console has taken the terminal out of line mode. Before that the
+    terminal itself would echo the keys and hold them back until a line end."""
+    deadline = time.time() + limit
+    while time.time() < deadline and proc.poll() is None:
+        lflag = termios.tcgetattr(master)[3]
+        if not lflag & (termios.ECHO | termios.ICANON):
+            return
+        _drain(master, screen)
+        time.sleep(0.05)
+
+
+def _drain(fd, sink=None):
     while select.select([fd], [], [], 0)[0]:
         try:
-            if not os.read(fd, 4096):
-                return
+            data = os.read(fd, 4096)
         except OSError:
             return
+        if not data:
+            return
+        if sink is not None:
+            sink.extend(data)

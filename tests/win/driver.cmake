@@ -11,3 +11,7 @@ add_executable(defer_ops_9x ${CMAKE_CURRENT_LIST_DIR}/defer_ops_9x.cpp)
 target_link_libraries(defer_ops_9x PRIVATE cleaner_core defer_test_support gtest gtest_main)
 add_test(NAME defer_ops_9x
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_defer_9x.py $<TARGET_FILE:defer_ops_9x>)
+
+# The console dialogue, typed into a pseudo-terminal, in a prefix of its own.
+add_test(NAME console_dialogue
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_console_dialogue.py $<TARGET_FILE:pemvolt>)

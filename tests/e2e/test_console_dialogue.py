@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""The cleaner's console dialogue, typed into a pseudo-terminal under Wine.
+
+Usage: test_console_dialogue.py <pemvolt.exe>
+
+A "No" (n, N, Alt+F7, or a console that can't be read at all) prints the banner, the
+warning and the prompt, exits with status 0 and changes nothing. A "Yes" (y, Y, Shift+F6)
+runs the steps; the driver's own lines come in their order and the run ends on the closing
+lines and one key press. Other keys are ignored without echo. Standard output is in text
+mode, so every line ends in CR LF.
+"""
+import os
+import re
+import subprocess
+import sys
+import unittest
+
+from wine_session import WINE64, WinePrefix
+
+PROGRAM = None
+
+HEAD = ("Pemvolt - removal tool for I-Worm.Pellix\n"
+        "Copyright (C) 2026 Varnholt. All rights reserved.\n"
+        "\n"
+        "To continue executing, please, save all your data and close all windows,\n"
+        "because this program will restart Explorer.exe.\n"
+        "This is needed to prevent reinfection in case you was infected by this virus.\n"
+        "\nDo you want to continue (N - No, Y - Yes).\n")
+TEMP_NOT_FOUND = "Temporary folder can not be found.\nPlease, delete temporary files manyally.\n"
+TEMP_DEFERRED = "Some temporary files can not be deleted.\nThey will be deleted after reboot.\n"
+TEMP_DELETED = "All temporary files has been deleted.\n"
+SHELL_RESTORED = ("SHELL link value in system.ini file has been restored to default "
+                  "(Explorer.exe).\n")
+RICH_EDIT_CREATED = "New RichEd20.dll has been created in SYSTEM or SYSTEM32 folder.\n"
+RICH_EDIT_FAILED = ("New RichEd20.dll can not be created.\n"
+                    "Please find it on installation disk and copy to SYSTEM or SYSTEM32 folder.\n")
+CLOSING = ("We recommend to use Varnholt Anti-Virus to scan your hard drive.\n"
+           "You can download free trial version of Varnholt Anti-Virus from\n"
+           "http://www.varnholt.example/download/\n"
+           "You should close all programs and restart your PC now\n"
+           "to finalize removal of this virus.\n"
+           "\nPress any key to continue.\n")
+
+SHIFT_F6 = "\x1b[17;2~"
+ALT_F7 = "\x1b[18;3~"
+PROMPT_MARK = "Yes)."
+PAUSE_MARK = "Press any key"
+
+
+def crlf(text):
+    return text.replace("\n", "\r\n").encode("ascii")
+
+
+def on_screen_text(screen):
+    """What the console drew as text, without its control sequences."""
+    text = bytes(screen).decode("latin-1")
+    text = re.sub(r"\x1b\][^\x07\x1b]*(\x07|\x1b\\)", "", text)   # window title and the like
+    text = re.sub(r"\x1b\[[0-9;?<=>]*[ -/]*[@-~]", "", text)      # cursor, colour, modes
+    text = re.sub(r"\x1b[()][0-9A-Za-z]|\x1b[=>78]", "", text)
+    return text
+
+
+class ConsoleDialogue(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.session = WinePrefix("console-dialogue")
+        cls.p = cls.session.__enter__()
+        cls.system_ini = os.path.join(cls.p.windows_dir(), "system.ini")
+        cls.marker = os.path.join(cls.p.temp_dir(), "left by an earlier program.txt")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.__exit__(None, None, None)
+
+    def machine_state(self):
+        """What a declined run must leave as it was."""
+        try:
+            with open(self.system_ini, "rb") as f:
+                system_ini = f.read()
+        except FileNotFoundError:
+            system_ini = None
+        return system_ini, os.path.exists(self.marker), self.p.pending_renames()
+
+    def prepare_machine(self):
+        with open(self.marker, "w") as f:
+            f.write("temporary")
+        with open(self.system_ini, "wb") as f:
+            f.write(b"[boot]\r\nshell=Explorer.exe C:\\WINDOWS\\SYSTEM\\WORM.EXE\r\n")
+
+    def run_dialogue(self, keys, final_key=None, screen=None):
+        """Types keys at the prompt (and final_key at the closing pause). A declined run
+        ends at once, so a key that is not taken as No shows as a time-out."""
+        keys = list(keys)
+        wait_for = [PROMPT_MARK] + [None] * (len(keys) - 1)
+        if final_key is not None:
+            keys.append(final_key)
+            wait_for.append(PAUSE_MARK)
+        return self.p.run_console([PROGRAM], keys=keys, wait_for=wait_for,
+                                  timeout=60 if final_key is None else 600, screen=screen)
+
+    def test_no_answers_end_the_program_at_the_prompt(self):
+        cases = [
+            ("n", ["n"]),
+            ("N", ["N"]),
+            ("Alt+F7", [ALT_F7]),
+            ("other keys first", ["q", "\r", "\x1b", " ", "7", "j", "n"]),
+        ]
+        for name, keys in cases:
+            with self.subTest(name):
+                self.prepare_machine()
+                before = self.machine_state()
+                screen = bytearray()
+                code, out = self.run_dialogue(keys, screen=screen)
+                self.assertEqual(code, 0)
+                self.assertEqual(out, crlf(HEAD))
+                self.assertEqual(self.machine_state(), before)
+                # The keys that were typed are not shown again.
+                self.assertFalse(set("qj7") & set(on_screen_text(screen)),
+                                 on_screen_text(screen))
+
+    def test_no_console_counts_as_no(self):
+        """Without a console nobody can answer: status 0 at once, nothing changed, even when
+        standard input holds a "y" (the answer is read from the console, not from it)."""
+        for name, given_input in [("no input at all", None), ("a y on standard input", b"y\r\n")]:
+            with self.subTest(name):
+                self.prepare_machine()
+                before = self.machine_state()
+                out_path = os.path.join(self.p.prefix, "detached.txt")
+                with open(out_path, "wb") as out:
+                    # A new session and no terminal anywhere: the program gets no console.
+                    result = subprocess.run(
+                        [WINE64, PROGRAM], env=self.p.env, timeout=120,
+                        input=given_input,
+                        stdin=subprocess.DEVNULL if given_input is None else None,
+                        stdout=out, stderr=subprocess.DEVNULL, start_new_session=True)
+                with open(out_path, "rb") as f:
+                    self.assertEqual(f.read(), crlf(HEAD))
+                self.assertEqual(result.returncode, 0)
+                self.assertEqual(self.machine_state(), before)
+
+    def check_confirmed_run(self, out, temp_lines, system_ini=True):
+        self.assertTrue(out.startswith(crlf(HEAD)), out)
+        self.assertTrue(out.endswith(crlf(CLOSING)), out)
+        body = out[len(crlf(HEAD)):len(out) - len(crlf(CLOSING))]
+        # The driver's own lines, in the order of the steps; the steps between them print
+        # their own lines.
+        temp = [body.find(crlf(line)) for line in temp_lines]
+        self.assertEqual(sum(1 for at in temp if at >= 0), 1, body)
+        temp_at = max(temp)
+        shell_at = body.find(crlf(SHELL_RESTORED))
+        rich_at = max(body.find(crlf(RICH_EDIT_CREATED)), body.find(crlf(RICH_EDIT_FAILED)))
+        self.assertTrue(0 <= temp_at < shell_at < rich_at, body)
+        rich_line = body[rich_at:]
+        self.assertIn(rich_line, (crlf(RICH_EDIT_CREATED), crlf(RICH_EDIT_FAILED)))
+        self.assertEqual(body.count(crlf(SHELL_RESTORED)), 1, body)
+        if not system_ini:
+            return
+        # The shell entry of system.ini is the default again.
+        with open(self.system_ini, "rb") as f:
+            system_ini = f.read().decode("latin-1")
+        self.assertRegex(system_ini, r"(?im)^shell=Explorer\.exe\r?$")
+        self.assertNotIn("WORM.EXE", system_ini)
+
+    def test_yes_answers_run_the_steps(self):
+        cases = [
+            ("y", ["y"]),
+            ("Y after ignored keys", ["\r", "x", "Y"]),
+            ("Shift+F6", [SHIFT_F6]),
+        ]
+        for name, keys in cases:
+            with self.subTest(name):
+                self.prepare_machine()
+                code, out = self.run_dialogue(keys, final_key="k")
+                self.assertEqual(code, 0)
+                self.check_confirmed_run(out, [TEMP_DELETED, TEMP_DEFERRED])
+
+    def test_temporary_path_longer_than_the_buffer(self):
+        """GetTempPathA then asks for a larger buffer instead of filling this one: the
+        temporary folder counts as not found. In a prefix of its own, whose temporary
+        folder stays that way."""
+        long_path = "C:\\" + "\\".join(["a" * 60] * 5)
+        with WinePrefix("console-dialogue-long-temp") as p:
+            for name in ("TMP", "TEMP"):
+                p.reg(["add", r"HKCU\Environment", "/v", name, "/d", long_path, "/f"])
+            code, out = p.run_console([PROGRAM], keys=["y", "k"],
+                                      wait_for=[PROMPT_MARK, PAUSE_MARK], timeout=600)
+        self.assertEqual(code, 0)
+        self.check_confirmed_run(out, [TEMP_NOT_FOUND], system_ini=None)
+
+
+if __name__ == "__main__":
+    PROGRAM = os.path.abspath(sys.argv[1])
+    unittest.main(argv=[sys.argv[0]], verbosity=2)
