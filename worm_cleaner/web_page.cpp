@@ -10,10 +10,16 @@ cure_result clean_web_page()
     if (file == INVALID_HANDLE_VALUE)
         return not_cured;  // read-only, held open by another program, or gone
 
+    // A read-only page stays as it is even where the open for writing succeeds (an
+    // administrator on some file systems).
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool writable = GetFileInformationByHandle(file, &info) &&
+                          !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+
     // The full size: a cut computed from the low 32 bits alone could land far too early.
     cure_result result = not_cured;
     LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size) && size.QuadPart >= LONGLONG(worm_script_length)) {
+    if (writable && GetFileSizeEx(file, &size) && size.QuadPart >= LONGLONG(worm_script_length)) {
         LARGE_INTEGER cut;
         cut.QuadPart = size.QuadPart - LONGLONG(worm_script_length);
         unsigned char tail[worm_script_length];
