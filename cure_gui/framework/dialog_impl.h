@@ -51,8 +51,7 @@ public:
                               LRESULT& lResult) override                                      \
     {                                                                                         \
         BOOL bHandled = TRUE;                                                                 \
-        (void)hWnd;                                                                           \
-        (void)bHandled;
+        (void)hWnd, (void)uMsg, (void)wParam, (void)lParam, (void)lResult, (void)bHandled;
 
 #define ON_MESSAGE(msg, func)                                                                 \
         if (uMsg == (msg))                                                                    \
