@@ -10,6 +10,9 @@ packages=(
     googletest libgtest-dev
     clang-14 libclang-rt-14-dev libfuzzer-14-dev
     locales
+    # llvm-rc compiles trevalin's resources; Pillow and DejaVu redraw its pictures
+    # (cure_gui/res/draw_art.py).
+    llvm-14 python3-pil fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do
