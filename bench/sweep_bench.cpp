@@ -1,0 +1,2 @@
+// Sweep benchmark (being written).
+int main() { return 0; }
