@@ -33,14 +33,19 @@ def ensure_template():
 
 
 class WinePrefix:
-    def __init__(self, name, win98=False):
+    def __init__(self, name, win98=False, loader=WINE64, template=None, extra_env=None):
+        """loader and template default to 64-bit Wine and this run's prefix template; the
+        32-bit tier passes its own loader pair and prefix, and its emulator settings."""
         self.prefix = os.path.join(BUILD, "wine", name)
         self.win98 = win98
+        self.loader = loader
+        self.template = template
+        self.extra_env = extra_env or {}
         self.server = None
 
     # -- life cycle -------------------------------------------------------------------
     def __enter__(self):
-        template = ensure_template()
+        template = self.template or ensure_template()
         if os.path.exists(self.prefix):
             shutil.rmtree(self.prefix)
         shutil.copytree(template, self.prefix, symlinks=True)
@@ -48,6 +53,7 @@ class WinePrefix:
         self.env.update(WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEARCH="win64",
                         WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=")
         self.env.pop("WINELOADER", None)
+        self.env.update(self.extra_env)
         self.server = subprocess.Popen([WINESERVER, "-f", "-p"], env=self.env,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if self.win98:
@@ -111,10 +117,10 @@ class WinePrefix:
         long after the program itself has ended.
         """
         if "stdout" in kwargs or "stderr" in kwargs or "capture_output" in kwargs:
-            return subprocess.run([WINE64] + list(args), env=self.env, timeout=timeout,
+            return subprocess.run([self.loader] + list(args), env=self.env, timeout=timeout,
                                   check=check, **kwargs)
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            proc = subprocess.run([WINE64] + list(args), env=self.env, timeout=timeout,
+            proc = subprocess.run([self.loader] + list(args), env=self.env, timeout=timeout,
                                   stdout=out, stderr=err, **kwargs)
             out.seek(0)
             err.seek(0)
@@ -124,7 +130,7 @@ class WinePrefix:
         return result
 
     def spawn(self, args, **kwargs):
-        return subprocess.Popen([WINE64] + list(args), env=self.env, **kwargs)
+        return subprocess.Popen([self.loader] + list(args), env=self.env, **kwargs)
 
     def reg(self, args, check=True):
         r = self.run(["reg"] + list(args))
@@ -166,7 +172,7 @@ class WinePrefix:
             stdout_path = os.path.join(self.prefix, "stdout.txt")
         master, slave = pty.openpty()
         with open(stdout_path, "wb") as out:
-            proc = subprocess.Popen([WINE64] + list(args), env=self.env, stdin=slave,
+            proc = subprocess.Popen([self.loader] + list(args), env=self.env, stdin=slave,
                                     stdout=out, stderr=slave, start_new_session=True)
         os.close(slave)
         deadline = time.time() + timeout
