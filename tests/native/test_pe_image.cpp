@@ -203,16 +203,16 @@ TEST(ResourceWalk, TakesTablesAsTheyLieAndDropsTheSubdirectoryFlag)
     // root in the window has its own RT_RCDATA entry, which leads to 102.
     byte_vector w(resource_window_size, 0);
     patch_u16(w, 0 + 14, 1);
-    patch_u32(w, 16, 10), patch_u32(w, 20, 0x80000000u | 48);
+    patch_u32(w, 16, 10); patch_u32(w, 20, 0x80000000u | 48);
     patch_u16(w, 24 + 14, 1);  // the next table in the window
-    patch_u32(w, 40, 10), patch_u32(w, 44, 0x80000000u | 96);
+    patch_u32(w, 40, 10); patch_u32(w, 44, 0x80000000u | 96);
     patch_u16(w, 48 + 14, 1);
-    patch_u32(w, 64, 101), patch_u32(w, 68, 0x80000000u | 200);
+    patch_u32(w, 64, 101); patch_u32(w, 68, 0x80000000u | 200);
     patch_u16(w, 96 + 14, 1);
-    patch_u32(w, 112, 102), patch_u32(w, 116, 0x7FFF0000u | 128);  // only the low 16 bits count
+    patch_u32(w, 112, 102); patch_u32(w, 116, 0x7FFF0000u | 128);  // only the low 16 bits count
     patch_u16(w, 128 + 14, 1);
-    patch_u32(w, 144, 0x409), patch_u32(w, 148, 160);
-    patch_u32(w, 160, 0x5000), patch_u32(w, 164, 0x123);
+    patch_u32(w, 144, 0x409); patch_u32(w, 148, 160);
+    patch_u32(w, 160, 0x5000); patch_u32(w, 164, 0x123);
 
     host_data_entry entry{};
     ASSERT_TRUE(find_host_data_entry(w.data(), w.size(), entry));
@@ -225,6 +225,15 @@ TEST(ResourceWalk, FieldsOutsideTheWindowEndTheWalk)
     struct patch {
         size_t at;
         uint32_t value;
+        int width;  // 2 for the entry counts, 4 for everything else
+    };
+    auto apply = [](byte_vector &w, const std::vector<patch> &patches) {
+        for (const auto &p : patches) {
+            if (p.width == 2)
+                patch_u16(w, p.at, uint16_t(p.value));
+            else
+                patch_u32(w, p.at, p.value);
+        }
     };
     struct edge_case {
         const char *what;
@@ -233,29 +242,28 @@ TEST(ResourceWalk, FieldsOutsideTheWindowEndTheWalk)
     // Root: one RT_RCDATA entry at 16 leading to the name table at 24, whose first entry
     // (40) leads to the language table at 48, whose first entry (64) leads to the data
     // entry at 72.
-    const std::vector<patch> base = {{14, 1},  {16, 10},  {20, 0x80000000u | 24},
-                                     {38, 1},  {40, 102}, {44, 0x80000000u | 48},
-                                     {62, 1},  {64, 0x409}, {68, 72},
-                                     {72, 0x5000}, {76, 0x40}};
+    const std::vector<patch> base = {
+        {14, 1, 2}, {16, 10, 4},    {20, 0x80000000u | 24, 4},
+        {38, 1, 2}, {40, 102, 4},   {44, 0x80000000u | 48, 4},
+        {62, 1, 2}, {64, 0x409, 4}, {68, 72, 4},
+        {72, 0x5000, 4}, {76, 0x40, 4}};
     const edge_case cases[] = {
-        {"name table whose first entry lies past the window", {{20, 0x80000000u | 2032}}},
-        {"name table at the window's end", {{20, 0x80000000u | 2048}}},
-        {"language table whose first entry is cut by the end", {{44, 0x80000000u | 2028}}},
-        {"language table offset of 0xFFFF", {{44, 0x8000FFFFu}}},
-        {"data entry whose size lies past the window", {{68, 2044}}},
-        {"data entry at the window's end", {{68, 2048}}},
-        {"more than 256 entries", {{14, 257}}},
-        {"256 entries run past the window before any RT_RCDATA", {{14, 256}, {16, 3}}},
+        {"name table whose first entry lies past the window", {{20, 0x80000000u | 2032, 4}}},
+        {"name table at the window's end", {{20, 0x80000000u | 2048, 4}}},
+        {"language table whose first entry is cut by the end", {{44, 0x80000000u | 2028, 4}}},
+        {"language table offset of 0xFFFF", {{44, 0x8000FFFFu, 4}}},
+        {"data entry whose size lies past the window", {{68, 2044, 4}}},
+        {"data entry at the window's end", {{68, 2048, 4}}},
+        {"more than 256 entries", {{14, 257, 2}}},
+        {"256 entries run past the window before any RT_RCDATA", {{14, 256, 2}, {16, 3, 4}}},
     };
     for (const auto &c : cases) {
         byte_vector w(resource_window_size, 0);
-        for (const auto &p : base)
-            (p.at == 14 || p.at == 38 || p.at == 62 ? patch_u16(w, p.at, uint16_t(p.value))
-                                                     : patch_u32(w, p.at, p.value));
+        apply(w, base);
         host_data_entry entry{};
         ASSERT_TRUE(find_host_data_entry(w.data(), w.size(), entry)) << "base of " << c.what;
-        for (const auto &p : c.patches)
-            (p.at == 14 ? patch_u16(w, p.at, uint16_t(p.value)) : patch_u32(w, p.at, p.value));
+        EXPECT_EQ(entry.rva, 0x5000u);
+        apply(w, c.patches);
         EXPECT_FALSE(find_host_data_entry(w.data(), w.size(), entry)) << c.what;
     }
 }
