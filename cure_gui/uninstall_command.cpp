@@ -1,6 +1,7 @@
 // Finds the program an uninstall command names. An unquoted command with blanks is
 // ambiguous: "C:\Program Files\App\uninst.exe /S" would let the platform try
-// "C:\Program.exe" first, so the longest prefix that names an existing file wins.
+// "C:\Program.exe" first, so the longest prefix that names an existing file wins, and a
+// prefix that stops inside the path of an existing folder is never taken.
 #include "uninstall_command.h"
 
 #include <windows.h>
@@ -73,6 +74,21 @@ bool FindProgramFile(const wchar_t* name, size_t units, wchar_t* program, size_t
     return CopyText(program, capacity, candidate, wcslen(candidate));
 }
 
+// True when the text goes on from the prefix's end into an existing folder, as
+// "C:\Program" does in "C:\Program Files\App\gone.exe": the program the command names
+// lies in that folder, so the prefix can't be it, even when its real file is missing.
+bool EndsInsideFolderPath(const wchar_t* command, size_t end)
+{
+    const wchar_t* separator = wcschr(command + end, L'\\');
+    if (!separator)
+        return false;
+    wchar_t folder[MAX_PATH];
+    if (!CopyText(folder, MAX_PATH, command, static_cast<size_t>(separator - command)))
+        return false;
+    DWORD attributes = GetFileAttributesW(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
 bool PrepareUninstallCommand(const wchar_t* command, wchar_t* application,
@@ -97,7 +113,7 @@ bool PrepareUninstallCommand(const wchar_t* command, wchar_t* application,
     {
         if (end < length && !IsBlank(command[end]))
             continue;
-        if (IsBlank(command[end - 1]))
+        if (IsBlank(command[end - 1]) || EndsInsideFolderPath(command, end))
             continue;
         if (!FindProgramFile(command, end, application, applicationUnits))
             continue;

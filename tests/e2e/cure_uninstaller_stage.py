@@ -1,0 +1,180 @@
+"""The cure's uninstaller stage in throw-away prefixes: installed-programs entries in the
+registry, a test uninstaller that asks its question and records what it got.
+
+usage: cure_uninstaller_stage.py <cure_stage_runner.exe> <cure_test_uninstaller.exe>
+"""
+import os
+import shutil
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_session import WinePrefix  # noqa: E402
+
+RUNNER, UNINSTALLER = sys.argv[1], sys.argv[2]
+UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+FAMILY_PROGRAM = r"C:\Program Files\Digital Access\uninst.exe"
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL: " + message)
+
+
+def add_entry(p, name, display_name, uninstall_string, kind="REG_SZ"):
+    key = UNINSTALL_KEY + "\\" + name
+    p.reg(["add", key, "/v", "DisplayName", "/d", display_name, "/f"])
+    if uninstall_string is not None:
+        p.reg(["add", key, "/v", "UninstallString", "/t", kind, "/d", uninstall_string, "/f"])
+
+
+def place_uninstaller(p, windows_path):
+    target = p.host_path(windows_path)
+    os.makedirs(os.path.dirname(target), exist_ok=True)
+    shutil.copy(UNINSTALLER, target)
+
+
+# The stage makes its one question pass 500 ms after starting the uninstaller. A window
+# that came up later than this (a slow start on a loaded machine) was not yet there to
+# be seen, so such a run proves nothing either way and is run again.
+LATEST_WINDOW_MS = 400
+
+
+def came_up_in_time(log):
+    for line in log or []:
+        if line.startswith(("asking after=", "shown after=")):
+            return int(line.split("=", 1)[1]) < LATEST_WINDOW_MS
+    return False
+
+
+def log_of(p, windows_path):
+    """The lines the test uninstaller at windows_path recorded, or None if it never ran."""
+    path = p.host_path(windows_path) + ".log"
+    if not os.path.exists(path):
+        return None
+    with open(path, encoding="utf-8") as f:
+        return f.read().splitlines()
+
+
+def warm_up(p):
+    """Starts one windowed program, so that the prefix's desktop is up before the stage's
+    single question pass, which comes 500 ms after the uninstaller's start."""
+    place_uninstaller(p, r"C:\warm-up\uninst.exe")
+    p.run([p.host_path(r"C:\warm-up\uninst.exe"), "--warm-up"], timeout=120)
+
+
+def run_stage(p):
+    warm_up(p)
+    r = p.run([RUNNER], timeout=120)
+    out = r.stdout.decode("utf-8", "replace")
+    print("  runner: exit %d, %s" % (r.returncode, out.strip()))
+    return r.returncode
+
+
+def run_until_window_came_up_in_time(name, prepare):
+    """Prepares a fresh prefix, runs the stage and returns (stage result, {path: log}) of
+    a run in which the family uninstaller's window came up in time for the pass."""
+    for attempt in range(3):
+        with WinePrefix("cure_stage_%s_%d" % (name, attempt)) as p:
+            watched = prepare(p)
+            result = run_stage(p)
+            logs = {path: log_of(p, path) for path in watched}
+        if came_up_in_time(logs[FAMILY_PROGRAM]):
+            break
+        print("  the uninstaller's window came up too late for the pass; again")
+    check(came_up_in_time(logs[FAMILY_PROGRAM]),
+          "%s: the uninstaller's window came up in time for the pass" % name)
+    return result, logs
+
+
+def first_matching_entry_is_run_and_answered():
+    def prepare(p):
+        for path in (r"C:\tools\lower.exe", r"C:\tools\second.exe", FAMILY_PROGRAM):
+            place_uninstaller(p, path)
+        # Enumerated in name order: other case, empty command, the family, a second one.
+        add_entry(p, "A Lower", "digital access toolbar", '"C:\\tools\\lower.exe"')
+        add_entry(p, "B Empty", "Digital Access Free", "")
+        add_entry(p, "C Family", "My Get Accelerator 3",
+                  r"%ProgramFiles%\Digital Access\uninst.exe /S", kind="REG_EXPAND_SZ")
+        add_entry(p, "D Second", "Digital Access", '"C:\\tools\\second.exe"')
+        return (FAMILY_PROGRAM, r"C:\tools\lower.exe", r"C:\tools\second.exe")
+
+    result, logs = run_until_window_came_up_in_time("first", prepare)
+    check(result == 1, "first: the stage reports the uninstaller started")
+    log = logs[FAMILY_PROGRAM]
+    check(log is not None, "first: the expanded command of the first family entry ran")
+    if log:
+        print("  log: %s" % log)
+        check(log[0] == "started flags=1 show=0", "first: started hidden")
+        check(log[1] == 'commandline="%s" /S' % FAMILY_PROGRAM,
+              "first: started by its quoted name with its argument")
+        check("answer=yes" in log, "first: its question was answered with Yes")
+        check(log[-1] == "finished", "first: the stage waited for the uninstaller's end")
+    check(logs[r"C:\tools\lower.exe"] is None, "first: other case does not match")
+    check(logs[r"C:\tools\second.exe"] is None, "first: only the first entry runs")
+
+
+def planted_shorter_name_never_runs():
+    planted = (r"C:\Program.exe", r"C:\Program Files\Digital.exe")
+
+    def prepare(p):
+        for path in planted + (FAMILY_PROGRAM,):
+            place_uninstaller(p, path)
+        add_entry(p, "Family", "Digital Access", FAMILY_PROGRAM + " /S")
+        return planted + (FAMILY_PROGRAM,)
+
+    result, logs = run_until_window_came_up_in_time("planted", prepare)
+    check(result == 1, "planted: the stage reports the uninstaller started")
+    log = logs[FAMILY_PROGRAM] or []
+    print("  log: %s" % log)
+    check("answer=yes" in log, "planted: the named program ran and was answered")
+    for path in planted:
+        check(logs[path] is None, "planted: %s never ran" % path)
+
+
+def window_without_dialog_frame_gets_no_command():
+    def prepare(p):
+        place_uninstaller(p, FAMILY_PROGRAM)
+        add_entry(p, "Family", "Digital Access", '"%s" --frameless' % FAMILY_PROGRAM)
+        return (FAMILY_PROGRAM,)
+
+    result, logs = run_until_window_came_up_in_time("frameless", prepare)
+    check(result == 1, "frameless: the stage reports the uninstaller started")
+    log = logs[FAMILY_PROGRAM] or []
+    print("  log: %s" % log)
+    check(log[-1:] == ["finished"], "frameless: the uninstaller ran to its end")
+    check(not any(line.startswith("command=") for line in log),
+          "frameless: a marked window without dialog frame got no command")
+
+
+def commands_that_cannot_be_started():
+    with WinePrefix("cure_stage_not_started") as p:
+        place_uninstaller(p, r"C:\Program.exe")
+        place_uninstaller(p, r"C:\tools\long.exe")
+        # A missing program, whose name a planted C:\Program.exe would take over.
+        add_entry(p, "A Missing", "Digital Access", r"C:\Program Files\Digital Access\gone.exe /S")
+        check(run_stage(p) == 0, "missing: a program that can't be started gives false")
+        check(log_of(p, r"C:\Program.exe") is None, r"missing: C:\Program.exe never ran")
+        # Fits the read limit, but not the command-line buffer once expanded.
+        p.reg(["delete", UNINSTALL_KEY + r"\A Missing", "/f"])
+        add_entry(p, "B Long", "Digital Access", "C:\\tools\\long.exe " + "%COMSPEC%" * 54,
+                  kind="REG_EXPAND_SZ")
+        check(run_stage(p) == 0, "long: a command line that does not fit gives false")
+        check(log_of(p, r"C:\tools\long.exe") is None, "long: the cut command never ran")
+
+
+def main():
+    for case in (first_matching_entry_is_run_and_answered, planted_shorter_name_never_runs,
+                 window_without_dialog_frame_gets_no_command, commands_that_cannot_be_started):
+        print(case.__name__)
+        case()
+    if failures:
+        print("%d failure(s)" % len(failures))
+        return 1
+    print("all passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
