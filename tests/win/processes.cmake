@@ -17,15 +17,15 @@ target_link_libraries(stop_probe PRIVATE cleaner_core)
 
 add_test(NAME e2e_stop_components
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_stop_components.py $<TARGET_FILE_DIR:stop_probe>)
-set_tests_properties(e2e_stop_components PROPERTIES TIMEOUT 300)
+set_tests_properties(e2e_stop_components PROPERTIES TIMEOUT 300 ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/..")
 
 add_test(NAME e2e_stop_services
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_stop_services.py $<TARGET_FILE_DIR:stop_probe>)
-set_tests_properties(e2e_stop_services PROPERTIES TIMEOUT 300)
+set_tests_properties(e2e_stop_services PROPERTIES TIMEOUT 300 ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/..")
 
 add_test(NAME e2e_pemvolt_stops_components
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_pemvolt_stops_components.py
                  $<TARGET_FILE:pemvolt> $<TARGET_FILE_DIR:stop_probe>)
-set_tests_properties(e2e_pemvolt_stops_components PROPERTIES TIMEOUT 900)
+set_tests_properties(e2e_pemvolt_stops_components PROPERTIES TIMEOUT 900 ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/..")
 
 add_cleaner_test(test_process_list ${PROCESSES_DIR}/test_process_list.cpp)
