@@ -6,8 +6,11 @@
 // FOLDER ends in a backslash and holds no worm files, so the sweep changes nothing and each
 // round sees the same tree. Baseline and sweep alternate; the fastest round of each counts.
 #include "console.h"
+#include "disinfect.h"
 #include "drive_sweep.h"
+#include "page_name.h"
 #include "path_join.h"
+#include "web_page.h"
 
 #include <windows.h>
 
@@ -22,8 +25,10 @@ struct walk_counts {
     unsigned long folders = 0;
 };
 
-// The same listing and path building as the sweep, then open, read 64 bytes, close.
-void baseline_walk(const char *folder, walk_counts &counts)
+typedef void (*file_step)(const char *path, const char *name);
+
+// The same listing and path building as the sweep, with step for each file.
+void walk(const char *folder, file_step step, walk_counts &counts)
 {
     char pattern[MAX_PATH];
     if (!join_path(pattern, MAX_PATH, folder, "*.*"))
@@ -41,21 +46,52 @@ void baseline_walk(const char *folder, walk_counts &counts)
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (join_path(path, MAX_PATH, folder, entry.cFileName, "\\")) {
                 ++counts.folders;
-                baseline_walk(path, counts);
+                walk(path, step, counts);
             }
         } else if (join_path(path, MAX_PATH, folder, entry.cFileName)) {
-            HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (file != INVALID_HANDLE_VALUE) {
-                unsigned char head[64];
-                DWORD got = 0;
-                ReadFile(file, head, sizeof(head), &got, nullptr);
-                CloseHandle(file);
-                ++counts.files;
-            }
+            ++counts.files;
+            step(path, entry.cFileName);
         }
     } while (FindNextFileA(search, &entry));
     FindClose(search);
+}
+
+// The baseline: one open and one 64-byte read of each file.
+void open_and_read_64(const char *path, const char *)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    unsigned char head[64];
+    DWORD got = 0;
+    ReadFile(file, head, sizeof(head), &got, nullptr);
+    CloseHandle(file);
+}
+
+void list_only(const char *, const char *) {}
+
+// The sweep's steps one by one, to tell what each costs.
+void program_test(const char *path, const char *)
+{
+    strcpy(current_file_path, path);
+    is_pe_program();
+}
+
+void program_and_signature_tests(const char *path, const char *)
+{
+    strcpy(current_file_path, path);
+    if (is_pe_program())
+        has_worm_signature(current_file_path);
+}
+
+void program_tests_and_page_cleaning(const char *path, const char *name)
+{
+    strcpy(current_file_path, path);
+    if (is_pe_program())
+        has_worm_signature(current_file_path);
+    else if (is_web_page_name(name))
+        clean_web_page();
 }
 
 double now_seconds()
@@ -82,14 +118,14 @@ int main(int argc, char **argv)
         strcpy(temp_folder_path, "c:\\");
 
     walk_counts counts;
-    baseline_walk(folder, counts);  // warm-up: both timings then start from the same cache
+    walk(folder, open_and_read_64, counts);  // warm-up: every timing starts from the same cache
     printf("tree: %lu files in %lu folders\n", counts.files, counts.folders);
 
     double best_baseline = 1e30, best_sweep = 1e30;
     for (int round = 0; round < rounds; ++round) {
         walk_counts ignored;
         double start = now_seconds();
-        baseline_walk(folder, ignored);
+        walk(folder, open_and_read_64, ignored);
         const double baseline = now_seconds() - start;
 
         start = now_seconds();
@@ -105,5 +141,23 @@ int main(int argc, char **argv)
     }
     printf("baseline: %.3f s\nsweep: %.3f s\nratio: %.3f\n", best_baseline, best_sweep,
            best_sweep / best_baseline);
+
+    // Where the difference goes: the sweep's steps added one at a time, one round each.
+    const struct {
+        const char *what;
+        file_step step;
+    } steps[] = {
+        {"listing only", list_only},
+        {"listing, PE program test", program_test},
+        {"listing, PE program test, signature test", program_and_signature_tests},
+        {"listing, PE program and signature tests, page cleaning",
+         program_tests_and_page_cleaning},
+    };
+    for (const auto &step : steps) {
+        walk_counts ignored;
+        const double start = now_seconds();
+        walk(folder, step.step, ignored);
+        printf("step: %-56s %.3f s\n", step.what, now_seconds() - start);
+    }
     return 0;
 }
