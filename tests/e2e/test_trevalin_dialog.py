@@ -3,7 +3,8 @@
 English and Russian, the verdict with and without the family present, the logo's place,
 the exit codes of Enter, Esc and the close box, and the program without its template.
 
-usage: test_trevalin_dialog.py trevalin.exe trevalin_no_dialog.exe trevalin_probe.exe [screenshot_dir]
+usage: test_trevalin_dialog.py trevalin.exe trevalin_no_dialog.exe trevalin_probe.exe
+                               family_uninstaller.exe [screenshot_dir]
 With screenshot_dir, the screenshots of the finished dialog are kept there as
 trevalin_en.png and trevalin_ru.png.
 """
@@ -51,13 +52,13 @@ def check(condition, message):
         print("FAIL:", message)
 
 
-def run_case(name, trevalin, probe_exe, display, language, family, close_with, expected_code, shot_dir):
+def run_case(name, trevalin, probe_exe, uninstaller_exe, display, language, family, close_with, expected_code, shot_dir):
     texts = TEXTS[language]
     verdict = texts["cured" if family else "clean"]
     with WinePrefix("trevalin_" + name) as p:
         prepare_prefix(p, display.name)
         probe = Probe(p, probe_exe)
-        records = add_family(p, probe_exe) if family else None
+        records = add_family(p, probe_exe, uninstaller_exe) if family else None
         env = environment(p, language == "ru")
         program = subprocess.Popen(["/usr/lib/wine/wine64", trevalin, "ignored", "arguments"], env=env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -74,8 +75,10 @@ def run_case(name, trevalin, probe_exe, display, language, family, close_with, e
             if family:
                 window_record, uninstall_record, window = records
                 check("WM_DESTROY" in read_text(window_record), "%s: the family window got no WM_DESTROY" % name)
-                check("answer=yes" in read_text(uninstall_record),
-                      "%s: the uninstaller's question was not answered Yes: %r" % (name, read_text(uninstall_record)))
+                # The uninstaller stage itself, and its answer to the question, are
+                # tested on their own; here it must have been found and started.
+                check("started" in read_text(uninstall_record), "%s: the family's uninstaller was not started" % name)
+                print("  uninstaller's record:", read_text(uninstall_record).split())
                 window.wait(timeout=30)
 
             # Let the last repaint land, then read the screen.
@@ -122,11 +125,11 @@ def run_without_template(no_dialog, probe_exe, display):
 
 
 def main():
-    if len(sys.argv) < 4:
+    if len(sys.argv) < 5:
         print(__doc__)
         return 2
-    trevalin, no_dialog, probe_exe = (os.path.abspath(a) for a in sys.argv[1:4])
-    shot_dir = os.path.abspath(sys.argv[4]) if len(sys.argv) > 4 else None
+    trevalin, no_dialog, probe_exe, uninstaller_exe = (os.path.abspath(a) for a in sys.argv[1:5])
+    shot_dir = os.path.abspath(sys.argv[5]) if len(sys.argv) > 5 else None
     cases = [
         # name, language, family present, how it is closed, exit code
         ("en_family_enter", "en", True, "return", 1),
@@ -138,7 +141,7 @@ def main():
         for name, language, family, close_with, code in cases:
             print("case", name)
             try:
-                run_case(name, trevalin, probe_exe, display, language, family, close_with, code, shot_dir)
+                run_case(name, trevalin, probe_exe, uninstaller_exe, display, language, family, close_with, code, shot_dir)
             except Exception as e:  # a stuck case is reported and the others still run
                 check(False, "%s: %s" % (name, e))
         print("case no_template")

@@ -107,19 +107,19 @@ def rect(text):
     return tuple(int(v) for v in text.split(","))
 
 
-def add_family(prefix, probe_exe, title="Digital Access - Browser Lock"):
-    """A running family window and an installed family entry whose uninstaller (the probe,
-    installed under Program Files) asks its Yes/No question. Returns the record files
-    (window, uninstaller) and the window's process."""
+def add_family(prefix, probe_exe, uninstaller_exe, title="Digital Access - Browser Lock"):
+    """A running family window (shown by the probe) and an installed family entry whose
+    uninstaller (the stand-in, installed under Program Files) asks its Yes/No question.
+    Returns the record files (window, uninstaller) and the window's process."""
     window_record = prefix.host_path("c:\\family_window.txt")
     uninstall_record = prefix.host_path("c:\\family_uninstall.txt")
     folder = prefix.host_path("c:\\Program Files\\Digital Access")
     os.makedirs(folder, exist_ok=True)
-    shutil.copy(probe_exe, os.path.join(folder, "uninst.exe"))
+    shutil.copy(uninstaller_exe, os.path.join(folder, "uninst.exe"))
     key = UNINSTALL_KEY + "\\DigitalAccess"
     prefix.reg(["add", key, "/v", "DisplayName", "/d", "Digital Access", "/f"])
     prefix.reg(["add", key, "/v", "UninstallString", "/d",
-                '"C:\\Program Files\\Digital Access\\uninst.exe" uninstall C:\\family_uninstall.txt', "/f"])
+                '"C:\\Program Files\\Digital Access\\uninst.exe" C:\\family_uninstall.txt', "/f"])
     window = subprocess.Popen(["/usr/lib/wine/wine64", probe_exe, "window", title, "C:\\family_window.txt"],
                               env=prefix.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.time() + 60

@@ -3,8 +3,6 @@
 //   press return|escape|close  types the key into the dialog, or clicks its close box
 //   window <title> <record>  shows a top-level window with that title; records
 //                            "WM_DESTROY" in <record> when it receives the message
-//   uninstall <record>       a stand-in uninstaller: asks a Yes/No question in a box
-//                            whose caption carries the family's name, records the answer
 // Exit code 0 on success, 3 when no dialog is open.
 #include <windows.h>
 
@@ -209,15 +207,6 @@ int FamilyWindow(const wchar_t* title, const wchar_t* record)
     return 0;
 }
 
-int Uninstall(const wchar_t* record)
-{
-    Record(record, "started");
-    int answer = MessageBoxW(nullptr, L"Do you want to remove Digital Access from this computer?",
-                             L"Digital Access Uninstall", MB_YESNO | MB_ICONQUESTION);
-    Record(record, answer == IDYES ? "answer=yes" : answer == IDNO ? "answer=no" : "answer=other");
-    return 0;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -229,8 +218,6 @@ int wmain(int argc, wchar_t** argv)
         return Press(argv[2]);
     if (command == L"window" && argc > 3)
         return FamilyWindow(argv[2], argv[3]);
-    if (command == L"uninstall" && argc > 2)
-        return Uninstall(argv[2]);
-    fwprintf(stderr, L"usage: trevalin_probe dump | press return|escape|close | window <title> <record> | uninstall <record>\n");
+    fwprintf(stderr, L"usage: trevalin_probe dump | press return|escape|close | window <title> <record>\n");
     return 2;
 }
