@@ -43,7 +43,7 @@ LATEST_WINDOW_MS = 400
 
 def came_up_in_time(log):
     for line in log or []:
-        if line.startswith(("asking after=", "shown after=")):
+        if line.startswith(("asked after=", "shown after=")):
             return int(line.split("=", 1)[1]) < LATEST_WINDOW_MS
     return False
 
@@ -82,7 +82,8 @@ def run_until_window_came_up_in_time(name, prepare):
             logs = {path: log_of(p, path) for path in watched}
         if came_up_in_time(logs[FAMILY_PROGRAM]):
             break
-        print("  the uninstaller's window came up too late for the pass; again")
+        print("  the uninstaller's window came up too late for the pass (%s); again"
+              % logs[FAMILY_PROGRAM])
     check(came_up_in_time(logs[FAMILY_PROGRAM]),
           "%s: the uninstaller's window came up in time for the pass" % name)
     return result, logs

@@ -55,6 +55,15 @@ unsigned long SinceStart()
     return static_cast<unsigned long>((to.QuadPart - from.QuadPart) / 10000);
 }
 
+// Records when the question box has its caption, which it gets in WM_INITDIALOG.
+LRESULT CALLBACK QuestionReadyHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITDIALOG)
+        Log(L"asked after=%lu", SinceStart());
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
 LRESULT CALLBACK FramelessProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND)
@@ -109,7 +118,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     }
     else
     {
-        Log(L"asking after=%lu", SinceStart());
+        SetWindowsHookExW(WH_CALLWNDPROCRET, QuestionReadyHook, NULL, GetCurrentThreadId());
         int answer = MessageBoxW(NULL, L"Do you want to remove the program and all of its components?",
                                  L"Digital Access Uninstall", MB_YESNO | MB_ICONQUESTION);
         Log(L"answer=%ls", answer == IDYES ? L"yes" : answer == IDNO ? L"no" : L"other");
