@@ -1,6 +1,7 @@
-// Naming the listed processes, and listing on a system whose performance data has no
-// process object (Wine's own titles).
+// Naming the listed processes, listing on a system whose performance data has no process
+// object (Wine's own titles), and terminating one listed process.
 #include "process_list.h"
+#include "stop_component.h"
 
 #include <gtest/gtest.h>
 
@@ -43,4 +44,42 @@ TEST(ListProcesses, NothingWithoutAProcessObjectOrRoom)
     EXPECT_EQ(records[0].process_id, 77u);
     EXPECT_EQ(list_processes(records, 1), 0u);
     EXPECT_EQ(list_processes(records, 0), 0u);
+}
+
+namespace {
+
+// Starts the system's command interpreter suspended: a process that stays until it is ended.
+bool start_suspended_process(PROCESS_INFORMATION *process)
+{
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + sizeof "\\cmd.exe" > sizeof path)
+        return false;
+    strcpy(path + length, "\\cmd.exe");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(path, NULL, NULL, NULL, FALSE, CREATE_SUSPENDED, NULL, NULL, &startup,
+                          process) != FALSE;
+}
+
+}  // namespace
+
+TEST(StopProcess, TerminatesWhatItCanOpenAndNothingElse)
+{
+    PROCESS_INFORMATION child = {};
+    ASSERT_TRUE(start_suspended_process(&child));
+    ProcessRecord record = {};
+    record.process_id = child.dwProcessId;
+    EXPECT_TRUE(stop_process(&record));
+    EXPECT_EQ(WaitForSingleObject(child.hProcess, 5000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(child.hProcess, &code));
+    EXPECT_EQ(code, 1u);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+
+    // The idle instance's identifier, as listed, names no process that can be opened: it
+    // has not been stopped.
+    record.process_id = 0xFFFFFFFE;
+    EXPECT_FALSE(stop_process(&record));
 }
