@@ -3,7 +3,7 @@
 # the whole Linux file system), and the user's folders are plain folders, not links to $HOME.
 set -euo pipefail
 prefix=$(realpath -m "$1")
-wine64=/usr/lib/wine/wine64
+wine64=${WINE64:-/usr/lib/wine/wine64}  # the 32-bit tier passes its own loader pair
 rm -rf "$prefix"
 mkdir -p "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEARCH=win64

@@ -1,0 +1,129 @@
+"""The delivered 32-bit programs themselves, under emulated 32-bit Wine.
+
+usage: test_delivered.py <loader tree> <32-bit prefix template> <dist folder> <make_fixture>
+                         <x86_64 test build folder>
+
+Each start of a 32-bit program takes a minute or more under emulation, so the tier starts
+each delivered program once. The helpers around them (the stand-in net command, the
+dialog probe, the family window and uninstaller) are the x86_64 test build's, which the
+prefix runs natively.
+
+- pemvolt.exe, in a pseudo-terminal on the NT family: answered y, on a drive with an
+  infected program, a bare worm copy and an infected page, then a key. The transcript is
+  compared byte for byte and the files afterwards: host restored byte-identical, copy
+  deleted, page cut.
+- trevalin.exe, under Xvfb, with a family window and an installed-programs entry: the
+  family window gets WM_DESTROY, the uninstaller's question is answered Yes, the verdict
+  line says "cured", and the push button ends the program with exit code 1.
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
+from wine_session import WinePrefix  # noqa: E402
+from trevalin_session import XvfbDisplay, Probe, add_family, environment, prepare_prefix  # noqa: E402
+import test_whole_run as whole  # noqa: E402  (the program's texts)
+
+passed = []
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    (passed if condition else failures).append(what)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def make(make_fixture, kind, path, size=0, seed=0):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    args = [make_fixture, kind, path] + ([str(size), str(seed)] if size else [])
+    subprocess.run(args, check=True)
+
+
+def pemvolt_run(p, dist, make_fixture, test_build):
+    infected, copy, page = r"c:\data\editor.exe", r"c:\data\wormcopy.exe", r"c:\data\web\index.htm"
+    expected = os.path.join(p.prefix, "expected_host.bin")
+    make(make_fixture, "infected", p.host_path(infected), 6000, 7)
+    make(make_fixture, "host", expected, 6000, 7)
+    make(make_fixture, "bare", p.host_path(copy))
+    body = b"<html><body>Our page</body></html>\r\n"
+    os.makedirs(os.path.dirname(p.host_path(page)), exist_ok=True)
+    with open(p.host_path(page), "wb") as f:
+        f.write(body + whole.SCRIPT.encode())
+
+    tools = p.host_path(r"c:\tools")
+    os.makedirs(tools, exist_ok=True)
+    shutil.copy(os.path.join(dist, "pemvolt.exe"), tools)
+    shutil.copy(os.path.join(test_build, "tests", "win", "net.exe"), tools)
+    p.env.update(WINEPATH=r"c:\tools", STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log")
+
+    code, stdout = p.run_console([r"c:\tools\pemvolt.exe"], keys=["y", "x"],
+                                 wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
+                                 timeout=1800)
+    out = whole.text(stdout)
+    print(out)
+    sweep = sorted([whole.DISINFECTED % infected, whole.DELETED % copy, whole.DISINFECTED % page])
+    head, lines, tail = whole.split_transcript(out, whole.SHELL)
+    check(code == 0, "pemvolt: exit status 0")
+    check(head == whole.BANNER + whole.WARNING + whole.PROMPT + whole.TEMP_ALL,
+          "pemvolt: banner, warning, prompt, temporary folder line")
+    check(sorted(lines) == sweep, "pemvolt: one line for each treated file: %r" % lines)
+    check(tail == whole.SHELL + whole.GUEST_DELETED + whole.LIBRARY_FAILED + whole.CLOSING,
+          "pemvolt: system.ini, network, library and closing lines")
+    check(stdout.count(b"\r\n") == out.count("\n") and b"\n" not in stdout.replace(b"\r\n", b""),
+          "pemvolt: every line ends in CR LF (text mode)")
+    check(read(p.host_path(infected)) == read(expected), "pemvolt: the host is restored byte for byte")
+    check(not os.path.exists(p.host_path(copy)), "pemvolt: the worm copy is deleted")
+    check(read(p.host_path(page)) == body, "pemvolt: the page is cut clean")
+
+
+def trevalin_run(p, dist, test_build):
+    probe_exe = os.path.join(test_build, "tests", "win", "trevalin_probe.exe")
+    with XvfbDisplay() as display:
+        prepare_prefix(p, display.name)
+        window_record, uninstall_record, window = add_family(p, probe_exe, probe_exe)
+        tools = p.host_path(r"c:\tools")
+        os.makedirs(tools, exist_ok=True)
+        shutil.copy(os.path.join(dist, "trevalin.exe"), tools)
+        program = p.spawn([r"c:\tools\trevalin.exe"], env=environment(p, False),
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        probe = Probe(p, probe_exe)
+        try:
+            verdict = "Trojan-Ransom.Win32.Quorrel was cured!"
+            state = probe.wait_for(lambda s: s.get("text.1006") == verdict, timeout=1200,
+                                   what="the verdict")
+            check(state.get("text.1000") == "Close", "trevalin: the button reads Close")
+            check("WM_DESTROY" in whole.text(read(window_record)), "trevalin: the family window got WM_DESTROY")
+            check("answer=yes" in whole.text(read(uninstall_record)),
+                  "trevalin: the uninstaller's question was answered Yes")
+            probe.press("return")
+            code = program.wait(timeout=600)
+            check(code == 1, "trevalin: the push button ends it with exit code 1 (got %d)" % code)
+        finally:
+            for proc in (program, window):
+                if proc.poll() is None:
+                    proc.kill()
+                    proc.wait()
+
+
+def main():
+    tree, template, dist, make_fixture, test_build = (os.path.abspath(a) for a in sys.argv[1:6])
+    loader = os.path.join(tree, "usr", "lib", "wine", "wine64")
+    emulator = {"QEMU_RESERVED_VA": "0xffff0000"}
+    with WinePrefix("wine32_pemvolt", loader=loader, template=template, extra_env=emulator) as p:
+        pemvolt_run(p, dist, make_fixture, test_build)
+    with WinePrefix("wine32_trevalin", loader=loader, template=template, extra_env=emulator) as p:
+        trevalin_run(p, dist, test_build)
+    print("wine32: %d passed, %d failed" % (len(passed), len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
