@@ -11,6 +11,7 @@
 namespace {
 
 const WORD library_resource = 103;
+const LPCSTR library_resource_type = MAKEINTRESOURCEA(10);  // RT_RCDATA
 
 // Writes the whole of data into a new file at path. On failure the file is removed again.
 bool write_whole_file(const char *path, const void *data, DWORD size)
@@ -31,7 +32,8 @@ bool write_whole_file(const char *path, const void *data, DWORD size)
 
 // The 9x family has no replacing move: the old library is renamed aside, the new one
 // renamed in, and the old one renamed back if that fails. A held file refuses the first
-// rename, so it stays untouched.
+// rename, so it stays untouched. No step deletes the old bytes before the new ones are in
+// place; should even the way back fail, they stay under the aside name.
 bool swap_by_renaming(const char *source, const char *target, const char *folder)
 {
     if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES)
@@ -76,13 +78,13 @@ bool restore_rich_edit_library()
     if (!rich_edit_target_path(folder, target))
         return false;
 
-    // A read-only library is protected: writing over it is refused, as an open for
-    // writing would be (a rename alone would pass over the attribute on some systems).
+    // A read-only library is protected and stays as it is: opening it for writing would
+    // be refused, and a replacing rename does not look at the attribute on every system.
     const DWORD attributes = GetFileAttributesA(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
 
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(library_resource), MAKEINTRESOURCEA(10));
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(library_resource), library_resource_type);
     if (found == nullptr)
         return false;
     const DWORD size = SizeofResource(nullptr, found);

@@ -38,3 +38,6 @@ add_test(NAME e2e_network_repair
     COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_network_repair.py ${STANDIN_DIR})
 add_test(NAME e2e_rich_edit_9x
     COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_rich_edit_9x.py $<TARGET_FILE:test_rich_edit>)
+# The prefixes of these runs go into this build tree.
+set_tests_properties(e2e_network_repair e2e_rich_edit_9x PROPERTIES
+    ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/..")
