@@ -1,7 +1,8 @@
 // A stand-in for the family's uninstaller. It records in "<its own path>.log" how it
 // was started and what happened: by default it asks a Yes/No question in a box whose
 // caption carries the family marker; with --frameless it shows a marked window without
-// a dialog frame and records any command that window receives; --warm-up only starts.
+// a dialog frame and records any command that window receives; --warm-up only starts;
+// --hang shows a marked window and then answers no messages for 10 s, recording nothing.
 #include <windows.h>
 
 #include <stdio.h>
@@ -95,6 +96,16 @@ void ShowFramelessWindow(HINSTANCE instance)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
 {
+    // The raw command line, not parsed: the question should come up without delay.
+    const wchar_t* commandLine = GetCommandLineW();
+    if (wcsstr(commandLine, L" --hang"))
+    {
+        // A marked window whose thread answers nothing for a long while.
+        CreateWindowExW(0, L"STATIC", L"Digital Access (not responding)", WS_OVERLAPPEDWINDOW, 0, 0,
+                        200, 100, NULL, NULL, instance, NULL);
+        Sleep(10000);
+        return 0;
+    }
     DWORD units = GetModuleFileNameW(NULL, g_logPath, MAX_PATH);
     if (units == 0 || units >= MAX_PATH)
         return 2;
@@ -104,8 +115,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     startup.cb = sizeof(startup);
     GetStartupInfoW(&startup);
     Log(L"started flags=%lu show=%u", startup.dwFlags, startup.wShowWindow);
-    // The raw command line, not parsed: the question should come up without delay.
-    const wchar_t* commandLine = GetCommandLineW();
     Log(L"commandline=%ls", commandLine);
     if (wcsstr(commandLine, L" --warm-up"))
         return 0;
