@@ -191,8 +191,8 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
         hosts, originals = make_fixtures(p, sweep_probe, expected_dir)
         program = install_program(p, pemvolt, helpers)
         temp = p.temp_dir()
-        for name in TEMP_FILES:
-            write(os.path.join(temp, name), b"temporary " + name.encode())
+        for relative in TEMP_FILES:
+            write(os.path.join(temp, relative), b"temporary " + relative.encode())
         held_temp = os.path.join(temp, "sub", "held.tmp")
         held = list(HELD)
         if win98:
@@ -304,6 +304,7 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
         else:
             check(text(read(p.host_path(r"c:\net.log"))) == "localgroup Administrators guest /delete\n",
                   "NT: the guest account command ran")
+        check(read(program) == read(pemvolt), "%s: the program's own file is left alone" % name)
         library_after = read(system_library)
         if payload:
             check(library_after == read(payload), "%s: the library is the embedded one" % name)
