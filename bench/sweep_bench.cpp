@@ -4,7 +4,7 @@
 //   sweep_bench FOLDER [ROUNDS]
 //
 // FOLDER ends in a backslash and holds no worm files, so the sweep changes nothing and each
-// round sees the same tree. Baseline and sweep alternate; the fastest round of each counts.
+// round sees the same tree.
 #include "console.h"
 #include "disinfect.h"
 #include "drive_sweep.h"
@@ -121,43 +121,43 @@ int main(int argc, char **argv)
     walk(folder, open_and_read_64, counts);  // warm-up: every timing starts from the same cache
     printf("tree: %lu files in %lu folders\n", counts.files, counts.folders);
 
-    double best_baseline = 1e30, best_sweep = 1e30;
-    for (int round = 0; round < rounds; ++round) {
-        walk_counts ignored;
-        double start = now_seconds();
-        walk(folder, open_and_read_64, ignored);
-        const double baseline = now_seconds() - start;
-
-        start = now_seconds();
-        sweep_folder(folder);
-        const double sweep = now_seconds() - start;
-
-        printf("round %d: baseline %.3f s, sweep %.3f s\n", round + 1, baseline, sweep);
-        fflush(stdout);
-        if (baseline < best_baseline)
-            best_baseline = baseline;
-        if (sweep < best_sweep)
-            best_sweep = sweep;
-    }
-    printf("baseline: %.3f s\nsweep: %.3f s\nratio: %.3f\n", best_baseline, best_sweep,
-           best_sweep / best_baseline);
-
-    // Where the difference goes: the sweep's steps added one at a time, one round each.
+    // Every variant once per round, in turn, so that the machine's load falls on all alike;
+    // the fastest round of each counts. The sweep's steps are added one at a time to show
+    // where the difference goes.
     const struct {
         const char *what;
         file_step step;
-    } steps[] = {
+    } variants[] = {
+        {"baseline: listing, open, 64-byte read", open_and_read_64},
         {"listing only", list_only},
         {"listing, PE program test", program_test},
         {"listing, PE program test, signature test", program_and_signature_tests},
         {"listing, PE program and signature tests, page cleaning",
          program_tests_and_page_cleaning},
+        {"sweep_folder", nullptr},
     };
-    for (const auto &step : steps) {
-        walk_counts ignored;
-        const double start = now_seconds();
-        walk(folder, step.step, ignored);
-        printf("step: %-56s %.3f s\n", step.what, now_seconds() - start);
+    const int count = sizeof(variants) / sizeof(variants[0]);
+    double best[count];
+    for (int v = 0; v < count; ++v)
+        best[v] = 1e30;
+    for (int round = 0; round < rounds; ++round) {
+        for (int v = 0; v < count; ++v) {
+            walk_counts ignored;
+            const double start = now_seconds();
+            if (variants[v].step)
+                walk(folder, variants[v].step, ignored);
+            else
+                sweep_folder(folder);
+            const double seconds = now_seconds() - start;
+            printf("round %d: %-56s %.3f s\n", round + 1, variants[v].what, seconds);
+            fflush(stdout);
+            if (seconds < best[v])
+                best[v] = seconds;
+        }
     }
+    for (int v = 0; v < count; ++v)
+        printf("best: %-56s %.3f s\n", variants[v].what, best[v]);
+    printf("baseline: %.3f s\nsweep: %.3f s\nratio: %.3f\n", best[0], best[count - 1],
+           best[count - 1] / best[0]);
     return 0;
 }
