@@ -12,7 +12,7 @@ namespace {
 const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const int kTextUnits = 1024;
 const DWORD kValueBytes = 1024;  // registry values are read up to 1024 bytes
-const DWORD kFirstQuestionWaitMs = 500;
+const DWORD kQuestionPassIntervalMs = 500;
 
 // Reads a value as text: up to its first NUL or the end of the bytes read. False when
 // the value is missing, empty or longer than the read limit allows.
@@ -74,19 +74,24 @@ bool FindFamilyUninstallCommand(wchar_t (&command)[kValueBytes / 2 + 1])
     return taken;
 }
 
-// Waits for the process to end, for a stop request, or for the time to pass.
-void WaitForProcessOrStop(HANDLE process, HANDLE stopEvent, DWORD milliseconds)
+// Waits for the process to end, for a stop request, or for the time to pass; WAIT_TIMEOUT
+// when the time passed.
+DWORD WaitForProcessOrStop(HANDLE process, HANDLE stopEvent, DWORD milliseconds)
 {
     HANDLE handles[2] = {process, stopEvent};
-    WaitForMultipleObjects(stopEvent ? 2 : 1, handles, FALSE, milliseconds);
+    return WaitForMultipleObjects(stopEvent ? 2 : 1, handles, FALSE, milliseconds);
 }
 
 // The question pass's handler: a question box is answered with Yes through the command
-// its Yes button sends; a root without a dialog frame is no question box.
-void ConfirmUninstallProc(HWND /*window*/, HWND root, void* /*worker*/)
+// its Yes button sends; a root without a dialog frame is no question box. answered (a
+// bool) records that the question was answered.
+void ConfirmUninstallProc(HWND /*window*/, HWND root, void* answered)
 {
     if (GetWindowLongW(root, GWL_STYLE) & WS_DLGFRAME)
+    {
         SendBoundedMessage(root, WM_COMMAND, MAKEWPARAM(IDYES, 0), 0x00060006);
+        *static_cast<bool*>(answered) = true;
+    }
 }
 
 }  // namespace
@@ -122,10 +127,14 @@ bool CCureWorker::RunFamilyUninstaller()
                         NULL, NULL, &startup, &process))
         return false;
 
-    // One pass once the uninstaller has had time to ask its question, then the wait
-    // for its end, which only a stop request cuts short.
-    WaitForProcessOrStop(process.hProcess, m_hStopEvent, kFirstQuestionWaitMs);
-    WalkFamilyWindows(ConfirmUninstallProc, this, m_hStopEvent);
+    // A pass every half second until the uninstaller's question is answered: on a busy
+    // machine the question can come later than the first half second, and a question left
+    // unanswered would keep the hidden uninstaller, and the cure, waiting for ever. Then
+    // the wait for its end, which only a stop request cuts short.
+    bool answered = false;
+    while (!answered &&
+           WaitForProcessOrStop(process.hProcess, m_hStopEvent, kQuestionPassIntervalMs) == WAIT_TIMEOUT)
+        WalkFamilyWindows(ConfirmUninstallProc, &answered, m_hStopEvent);
     WaitForProcessOrStop(process.hProcess, m_hStopEvent, INFINITE);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);

@@ -2,7 +2,8 @@
 // was started and what happened: by default it asks a Yes/No question in a box whose
 // caption carries the family marker; with --frameless it shows a marked window without
 // a dialog frame and records any command that window receives; --warm-up only starts;
-// --hang shows a marked window and then answers no messages for 10 s, recording nothing.
+// --hang shows a marked window and then answers no messages for 10 s, recording nothing;
+// --late asks its question only after 2 s, as a slow uninstaller on a busy machine does.
 #include <windows.h>
 
 #include <stdio.h>
@@ -42,7 +43,7 @@ DWORD WINAPI Watchdog(LPVOID)
 }
 
 // Milliseconds since this process was created, which is about when the stage started
-// its 500 ms wait before its one question pass.
+// waiting for its first question pass.
 unsigned long SinceStart()
 {
     FILETIME created, exited, kernel, user, now;
@@ -127,6 +128,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     }
     else
     {
+        if (wcsstr(commandLine, L" --late"))
+            Sleep(2000);
         SetWindowsHookExW(WH_CALLWNDPROCRET, QuestionReadyHook, NULL, GetCurrentThreadId());
         int answer = MessageBoxW(NULL, L"Do you want to remove the program and all of its components?",
                                  L"Digital Access Uninstall", MB_YESNO | MB_ICONQUESTION);
