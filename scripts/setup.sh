@@ -3,7 +3,7 @@
 # Never installs wine32: with it, /usr/bin/wine picks the slow emulated 32-bit loader.
 set -euo pipefail
 packages=(
-    cmake make python3
+    cmake make python3 file
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
     wine wine64
     xvfb xauth x11-utils xdotool imagemagick tmux
