@@ -61,7 +61,7 @@ def pemvolt_run(p, dist, make_fixture, test_build):
     tools = p.host_path(r"c:\tools")
     os.makedirs(tools, exist_ok=True)
     shutil.copy(os.path.join(dist, "pemvolt.exe"), tools)
-    shutil.copy(os.path.join(test_build, "tests", "win", "net.exe"), tools)
+    shutil.copy(os.path.join(test_build, "tests", "win", "standin", "net.exe"), tools)
     p.env.update(WINEPATH=r"c:\tools", STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log")
 
     code, stdout = p.run_console([r"c:\tools\pemvolt.exe"], keys=["y", "x"],
