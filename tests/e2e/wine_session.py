@@ -130,7 +130,8 @@ class WinePrefix:
         return result
 
     def spawn(self, args, **kwargs):
-        return subprocess.Popen([self.loader] + list(args), env=self.env, **kwargs)
+        kwargs.setdefault("env", self.env)
+        return subprocess.Popen([self.loader] + list(args), **kwargs)
 
     def reg(self, args, check=True):
         r = self.run(["reg"] + list(args))
