@@ -43,6 +43,8 @@ CLOSING = ("We recommend to use Varnholt Anti-Virus to scan your hard drive.\n"
 
 SHIFT_F6 = "\x1b[17;2~"
 ALT_F7 = "\x1b[18;3~"
+F5 = "\x1b[15~"
+UP = "\x1b[A"
 PROMPT_MARK = "Yes)."
 PAUSE_MARK = "Press any key"
 
@@ -103,7 +105,8 @@ class ConsoleDialogue(unittest.TestCase):
             ("n", ["n"]),
             ("N", ["N"]),
             ("Alt+F7", [ALT_F7]),
-            ("other keys first", ["q", "\r", "\x1b", " ", "7", "j", "n"]),
+            # Enter, Esc, F5 (0, 63) and Up (0, 72 here, or 224, 72) are no answer either.
+            ("other keys first", ["q", "\r", "\x1b", " ", "7", "j", F5, UP, "n"]),
         ]
         for name, keys in cases:
             with self.subTest(name):
