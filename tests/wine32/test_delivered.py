@@ -88,7 +88,8 @@ def trevalin_run(p, dist, test_build):
     probe_exe = os.path.join(test_build, "tests", "win", "trevalin_probe.exe")
     with XvfbDisplay() as display:
         prepare_prefix(p, display.name)
-        window_record, uninstall_record, window = add_family(p, probe_exe, probe_exe)
+        uninstaller_exe = os.path.join(test_build, "tests", "win", "family_uninstaller.exe")
+        window_record, uninstall_record, window = add_family(p, probe_exe, uninstaller_exe)
         tools = p.host_path(r"c:\tools")
         os.makedirs(tools, exist_ok=True)
         shutil.copy(os.path.join(dist, "trevalin.exe"), tools)
