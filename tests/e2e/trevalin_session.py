@@ -107,9 +107,11 @@ def rect(text):
     return tuple(int(v) for v in text.split(","))
 
 
-def add_family(prefix, probe_exe, uninstaller_exe, title="Digital Access - Browser Lock"):
+def add_family(prefix, probe_exe, uninstaller_exe, title="Digital Access - Browser Lock", view=None):
     """A running family window (shown by the probe) and an installed family entry whose
     uninstaller (the stand-in, installed under Program Files) asks its Yes/No question.
+    view "32" puts the entry in the registry view of 32-bit programs, where the delivered
+    32-bit program looks for it on a 64-bit system.
     Returns the record files (window, uninstaller) and the window's process."""
     window_record = prefix.host_path("c:\\family_window.txt")
     uninstall_record = prefix.host_path("c:\\family_uninstall.txt")
@@ -117,9 +119,10 @@ def add_family(prefix, probe_exe, uninstaller_exe, title="Digital Access - Brows
     os.makedirs(folder, exist_ok=True)
     shutil.copy(uninstaller_exe, os.path.join(folder, "uninst.exe"))
     key = UNINSTALL_KEY + "\\DigitalAccess"
-    prefix.reg(["add", key, "/v", "DisplayName", "/d", "Digital Access", "/f"])
+    flags = ["/f"] + (["/reg:" + view] if view else [])
+    prefix.reg(["add", key, "/v", "DisplayName", "/d", "Digital Access"] + flags)
     prefix.reg(["add", key, "/v", "UninstallString", "/d",
-                '"C:\\Program Files\\Digital Access\\uninst.exe" C:\\family_uninstall.txt', "/f"])
+                '"C:\\Program Files\\Digital Access\\uninst.exe" C:\\family_uninstall.txt'] + flags)
     window = subprocess.Popen(["/usr/lib/wine/wine64", probe_exe, "window", title, "C:\\family_window.txt"],
                               env=prefix.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.time() + 60

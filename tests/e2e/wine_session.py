@@ -62,6 +62,10 @@ class WinePrefix:
 
     def __exit__(self, *exc):
         self.stop_server()
+        # A prefix takes about 700 MB and a test run makes dozens: each goes when its test
+        # is done, unless CURES_KEEP_PREFIXES asks to keep them for a look.
+        if not os.environ.get("CURES_KEEP_PREFIXES"):
+            shutil.rmtree(self.prefix, ignore_errors=True)
         return False
 
     def stop_server(self):

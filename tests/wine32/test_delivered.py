@@ -89,7 +89,7 @@ def trevalin_run(p, dist, test_build):
     with XvfbDisplay() as display:
         prepare_prefix(p, display.name)
         uninstaller_exe = os.path.join(test_build, "tests", "win", "family_uninstaller.exe")
-        window_record, uninstall_record, window = add_family(p, probe_exe, uninstaller_exe)
+        window_record, uninstall_record, window = add_family(p, probe_exe, uninstaller_exe, view="32")
         tools = p.host_path(r"c:\tools")
         os.makedirs(tools, exist_ok=True)
         shutil.copy(os.path.join(dist, "trevalin.exe"), tools)
@@ -100,7 +100,7 @@ def trevalin_run(p, dist, test_build):
             verdict = "Trojan-Ransom.Win32.Quorrel was cured!"
             state = probe.wait_for(lambda s: s.get("text.1006") == verdict, timeout=1200,
                                    what="the verdict")
-            check(state.get("text.1000") == "Close", "trevalin: the button reads Close")
+            check(state.get("text.1000") == "Close", "trevalin: the button reads Close: %r" % state)
             check("WM_DESTROY" in whole.text(read(window_record)), "trevalin: the family window got WM_DESTROY")
             check("answer=yes" in whole.text(read(uninstall_record)),
                   "trevalin: the uninstaller's question was answered Yes")
