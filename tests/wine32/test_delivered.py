@@ -100,7 +100,7 @@ def trevalin_run(p, dist, test_build):
             verdict = "Trojan-Ransom.Win32.Quorrel was cured!"
             state = probe.wait_for(lambda s: s.get("text.1006") == verdict, timeout=1200,
                                    what="the verdict")
-            check(state.get("text.1000") == "Close", "trevalin: the button reads Close: %r" % state)
+            check(state.get("text.1000") == "Close", "trevalin: the button reads Close: %r" % state.get("text.1000"))
             check("WM_DESTROY" in whole.text(read(window_record)), "trevalin: the family window got WM_DESTROY")
             check("answer=yes" in whole.text(read(uninstall_record)),
                   "trevalin: the uninstaller's question was answered Yes")
