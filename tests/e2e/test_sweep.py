@@ -58,7 +58,7 @@ def read(path):
 
 
 def sweep_lines(p, extra=()):
-    r = p.run([PROBE] + list(extra) + ["drives"], timeout=600)
+    r = p.run([PROBE] + list(extra) + ["drives"], timeout=180)
     check(r.returncode == 0, "probe exit code %d, stderr %r" % (r.returncode, r.stderr))
     text = r.stdout.decode("latin-1").replace("\r\n", "\n")
     return sorted(text.splitlines())
