@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test, from a fresh clone: installs what is missing, builds the three configurations
 # and runs each tier in turn:
+#   deliverables  dist/pemvolt.exe and dist/trevalin.exe as files: format, imports, resources
 #   native   portable parsers under AddressSanitizer and UBSan
 #   fuzz     each libFuzzer target for FUZZ_SECONDS (default 20); a crash fails the run
 #   wine     the x86_64 build's GoogleTest programs and the end-to-end tests, under 64-bit
@@ -77,6 +78,7 @@ wine_tier() {
     return $status
 }
 
+tier deliverables python3 tests/check_deliverables.py dist
 tier native native_tier
 tier fuzz fuzz_tier
 tier wine wine_tier

@@ -3,6 +3,7 @@
 // opens the file by its path and closes it again before it returns.
 #include "disinfect.h"
 
+#include "file_position.h"
 #include "pe_image.h"
 
 char current_file_path[MAX_PATH];
@@ -32,9 +33,8 @@ HANDLE open_target_for_writing()
 
 bool seek_to(HANDLE file, DWORD offset)
 {
-    LARGE_INTEGER at;
-    at.QuadPart = offset;  // unsigned: offsets past 2 GiB are not taken for negative ones
-    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
+    // Unsigned: offsets past 2 GiB are not taken for negative ones.
+    return set_file_position(file, offset);
 }
 
 // Reads up to count bytes at offset of the file at path; the number read, 0 on failure.
@@ -57,10 +57,10 @@ bool examined_file_fits_32_bits()
     HANDLE file = open_for_reading(current_file_path);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    LARGE_INTEGER size;
-    const bool known = GetFileSizeEx(file, &size) != FALSE;
+    ULONGLONG size = 0;
+    const bool known = get_file_size64(file, &size);
     CloseHandle(file);
-    return known && size.QuadPart >= 0 && size.QuadPart <= 0xFFFFFFFFLL;
+    return known && size <= 0xFFFFFFFFull;
 }
 
 uint32_t read_examined_file(void *, uint64_t offset, uint8_t *buffer, uint32_t count)
