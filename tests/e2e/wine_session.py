@@ -49,6 +49,12 @@ class WinePrefix:
         if os.path.exists(self.prefix):
             shutil.rmtree(self.prefix)
         shutil.copytree(template, self.prefix, symlinks=True)
+        # Nothing may sweep or delete outside the prefix: every drive must lead into it.
+        dosdevices = os.path.join(self.prefix, "dosdevices")
+        for name in os.listdir(dosdevices):
+            target = os.path.realpath(os.path.join(dosdevices, name))
+            if name.endswith(":") and not target.startswith(os.path.realpath(self.prefix) + os.sep):
+                raise RuntimeError("drive %s of the prefix leads outside it, to %s" % (name, target))
         self.env = dict(os.environ)
         self.env.update(WINEPREFIX=self.prefix, WINEDEBUG="-all", WINEARCH="win64",
                         WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=")
