@@ -15,31 +15,13 @@ import subprocess
 import sys
 import unittest
 
+from pemvolt_texts import BANNER, CLOSING, LIBRARY_FAILED, LIBRARY_WRITTEN, PROMPT, SHELL, TEMP_ALL, \
+    TEMP_NOT_FOUND, TEMP_SOME, WARNING
 from wine_session import WINE64, WinePrefix
 
 PROGRAM = None
 
-HEAD = ("Pemvolt - removal tool for I-Worm.Pellix\n"
-        "Copyright (C) 2026 Varnholt. All rights reserved.\n"
-        "\n"
-        "To continue executing, please, save all your data and close all windows,\n"
-        "because this program will restart Explorer.exe.\n"
-        "This is needed to prevent reinfection in case you was infected by this virus.\n"
-        "\nDo you want to continue (N - No, Y - Yes).\n")
-TEMP_NOT_FOUND = "Temporary folder can not be found.\nPlease, delete temporary files manyally.\n"
-TEMP_DEFERRED = "Some temporary files can not be deleted.\nThey will be deleted after reboot.\n"
-TEMP_DELETED = "All temporary files has been deleted.\n"
-SHELL_RESTORED = ("SHELL link value in system.ini file has been restored to default "
-                  "(Explorer.exe).\n")
-RICH_EDIT_CREATED = "New RichEd20.dll has been created in SYSTEM or SYSTEM32 folder.\n"
-RICH_EDIT_FAILED = ("New RichEd20.dll can not be created.\n"
-                    "Please find it on installation disk and copy to SYSTEM or SYSTEM32 folder.\n")
-CLOSING = ("We recommend to use Varnholt Anti-Virus to scan your hard drive.\n"
-           "You can download free trial version of Varnholt Anti-Virus from\n"
-           "http://www.varnholt.example/download/\n"
-           "You should close all programs and restart your PC now\n"
-           "to finalize removal of this virus.\n"
-           "\nPress any key to continue.\n")
+HEAD = BANNER + WARNING + PROMPT
 
 SHIFT_F6 = "\x1b[17;2~"
 ALT_F7 = "\x1b[18;3~"
@@ -150,12 +132,12 @@ class ConsoleDialogue(unittest.TestCase):
         temp = [body.find(crlf(line)) for line in temp_lines]
         self.assertEqual(sum(1 for at in temp if at >= 0), 1, body)
         temp_at = max(temp)
-        shell_at = body.find(crlf(SHELL_RESTORED))
-        rich_at = max(body.find(crlf(RICH_EDIT_CREATED)), body.find(crlf(RICH_EDIT_FAILED)))
+        shell_at = body.find(crlf(SHELL))
+        rich_at = max(body.find(crlf(LIBRARY_WRITTEN)), body.find(crlf(LIBRARY_FAILED)))
         self.assertTrue(0 <= temp_at < shell_at < rich_at, body)
         rich_line = body[rich_at:]
-        self.assertIn(rich_line, (crlf(RICH_EDIT_CREATED), crlf(RICH_EDIT_FAILED)))
-        self.assertEqual(body.count(crlf(SHELL_RESTORED)), 1, body)
+        self.assertIn(rich_line, (crlf(LIBRARY_WRITTEN), crlf(LIBRARY_FAILED)))
+        self.assertEqual(body.count(crlf(SHELL)), 1, body)
         if not system_ini:
             return
         # The shell entry of system.ini is the default again.
@@ -175,7 +157,7 @@ class ConsoleDialogue(unittest.TestCase):
                 self.prepare_machine()
                 code, out = self.run_dialogue(keys, final_key="k")
                 self.assertEqual(code, 0)
-                self.check_confirmed_run(out, [TEMP_DELETED, TEMP_DEFERRED])
+                self.check_confirmed_run(out, [TEMP_ALL, TEMP_SOME])
 
     def test_temporary_path_longer_than_the_buffer(self):
         """GetTempPathA then asks for a larger buffer instead of filling this one: the

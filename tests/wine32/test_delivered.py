@@ -25,7 +25,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
 from wine_session import WinePrefix  # noqa: E402
 from trevalin_session import XvfbDisplay, Probe, add_family, environment, prepare_prefix  # noqa: E402
-import test_whole_run as whole  # noqa: E402  (the program's texts)
+import pemvolt_texts as texts  # noqa: E402
+import test_whole_run as whole  # noqa: E402  (its transcript helpers)
 
 passed = []
 failures = []
@@ -56,7 +57,7 @@ def pemvolt_run(p, dist, make_fixture, test_build):
     body = b"<html><body>Our page</body></html>\r\n"
     os.makedirs(os.path.dirname(p.host_path(page)), exist_ok=True)
     with open(p.host_path(page), "wb") as f:
-        f.write(body + whole.SCRIPT.encode())
+        f.write(body + texts.SCRIPT.encode())
 
     tools = p.host_path(r"c:\tools")
     os.makedirs(tools, exist_ok=True)
@@ -69,13 +70,13 @@ def pemvolt_run(p, dist, make_fixture, test_build):
                                  timeout=1800)
     out = whole.text(stdout)
     print(out)
-    sweep = sorted([whole.DISINFECTED % infected, whole.DELETED % copy, whole.DISINFECTED % page])
-    head, lines, tail = whole.split_transcript(out, whole.SHELL)
+    sweep = sorted([texts.DISINFECTED % infected, texts.DELETED % copy, texts.DISINFECTED % page])
+    head, lines, tail = whole.split_transcript(out, texts.SHELL)
     check(code == 0, "pemvolt: exit status 0")
-    check(head == whole.BANNER + whole.WARNING + whole.PROMPT + whole.TEMP_ALL,
+    check(head == texts.BANNER + texts.WARNING + texts.PROMPT + texts.TEMP_ALL,
           "pemvolt: banner, warning, prompt, temporary folder line")
     check(sorted(lines) == sweep, "pemvolt: one line for each treated file: %r" % lines)
-    check(tail == whole.SHELL + whole.GUEST_DELETED + whole.LIBRARY_FAILED + whole.CLOSING,
+    check(tail == texts.SHELL + texts.GUEST_DELETED + texts.LIBRARY_FAILED + texts.CLOSING,
           "pemvolt: system.ini, network, library and closing lines")
     check(stdout.count(b"\r\n") == out.count("\n") and b"\n" not in stdout.replace(b"\r\n", b""),
           "pemvolt: every line ends in CR LF (text mode)")
