@@ -227,13 +227,13 @@ TEST_F(CureWorkerTest, WindowPassTellsEachMarkedWindowsRootToEndOnce)
     {
         SCOPED_TRACE(testCase.name);
         std::vector<HWND> created;
-        for (const WindowSpec& spec : testCase.windows)
+        for (const WindowSpec& wanted : testCase.windows)
         {
-            HWND above = spec.above >= 0 ? created[spec.above] : NULL;
-            DWORD style = spec.kind == kChild        ? WS_CHILD | WS_VISIBLE
-                          : spec.kind == kOwnedPopup ? WS_POPUP | WS_CAPTION
+            HWND above = wanted.above >= 0 ? created[wanted.above] : NULL;
+            DWORD style = wanted.kind == kChild        ? WS_CHILD | WS_VISIBLE
+                          : wanted.kind == kOwnedPopup ? WS_POPUP | WS_CAPTION
                                                      : WS_OVERLAPPEDWINDOW;
-            HWND window = CreateRecordingWindow(spec.text, style, above);
+            HWND window = CreateRecordingWindow(wanted.text, style, above);
             ASSERT_NE(window, static_cast<HWND>(NULL));
             created.push_back(window);
             windows_.push_back(window);
