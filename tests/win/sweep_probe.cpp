@@ -10,7 +10,7 @@
 // program holds its file; --temp replaces the folder of the restore targets.
 #include "console.h"
 #include "drive_sweep.h"
-#include "pe_fixture.h"
+#include "fixture_kinds.h"
 #include "temp_cleanup.h"
 
 #include <windows.h>
@@ -27,27 +27,12 @@ int make_fixture(int argc, char **argv)
 {
     if (argc < 4)
         return 2;
-    const std::string kind = argv[2], path = argv[3];
     const uint32_t size = argc > 4 ? static_cast<uint32_t>(strtoul(argv[4], nullptr, 10)) : 3000;
     const uint32_t seed = argc > 5 ? static_cast<uint32_t>(strtoul(argv[5], nullptr, 10)) : 1;
     byte_vector bytes;
-    if (kind == "infected")
-        bytes = build_worm_program(infected_layout(make_host_program(size, seed))).bytes;
-    else if (kind == "infected_b")
-        bytes = build_worm_program(
-                    infected_layout(make_host_program(size, seed), worm_code::signature_b))
-                    .bytes;
-    else if (kind == "bare")
-        bytes = build_worm_program(bare_copy_layout()).bytes;
-    else if (kind == "host")
-        bytes = make_host_program(size, seed);
-    else if (kind == "plain")
-        bytes = build_worm_program(infected_layout(make_host_program(size, seed),
-                                                   worm_code::none))
-                    .bytes;
-    else
+    if (!build_fixture(argv[2], size, seed, &bytes))
         return 2;
-    return save_file(path, bytes) ? 0 : 1;
+    return save_file(argv[3], bytes) ? 0 : 1;
 }
 
 }  // namespace
