@@ -26,4 +26,3 @@ echo
 echo "=== trevalin"
 mkdir -p "$BUILD_ROOT/demo"
 python3 scripts/demo_trevalin.py "$BUILD_ROOT/demo/trevalin.png"
-echo "screenshot of the finished dialog: $BUILD_ROOT/demo/trevalin.png"
