@@ -9,19 +9,11 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 
 RUNNER, UNINSTALLER = sys.argv[1], sys.argv[2]
 UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 FAMILY_PROGRAM = r"C:\Program Files\Digital Access\uninst.exe"
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL: " + message)
-
-
 def add_entry(p, name, display_name, uninstall_string, kind="REG_SZ"):
     key = UNINSTALL_KEY + "\\" + name
     p.reg(["add", key, "/v", "DisplayName", "/d", display_name, "/f"])
@@ -166,11 +158,7 @@ def main():
                  window_without_dialog_frame_gets_no_command, commands_that_cannot_be_started):
         print(case.__name__)
         case()
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("all passed")
-    return 0
+    return exit_code()
 
 
 if __name__ == "__main__":

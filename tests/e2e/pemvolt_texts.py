@@ -28,6 +28,9 @@ CLOSING = ("We recommend to use Varnholt Anti-Virus to scan your hard drive.\n"
            "to finalize removal of this virus.\n"
            "\nPress any key to continue.\n")
 
+STOPPED = "%s process could be started by virus\nand can have virus code so program stop it.\n"
+ADMIN = "To stop virus processes programm must be started with Administrator privileges \n"
+
 DISINFECTED = "%s\t\tdisinfected\t\tvirus I-Worm.Pellix.\n"
 REPLACED_LATER = "%s\t\tfile will be replaced by desinfected version after reboot\t\tvirus I-Worm.Pellix.\n"
 DELETED = "%s\t\tdeleted\t\tvirus I-Worm.Pellix.\n"

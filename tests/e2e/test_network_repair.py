@@ -12,6 +12,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 
 SHARE_DELETED = ("Program has deleted c$ NetWork share in your hard drive.\n"
                  "If you need it, please restore link manually.\n")
@@ -19,15 +20,6 @@ SHARE_FAILED = "Program can not delete c$ NetWork share, please check it manuall
 GUEST_DELETED = ("Program has deleted guest account from Administrator group.\n"
                  "If you do not need guest account at all, please delete it manually.\n")
 GUEST_FAILED = "Program can not delete guest account from Administrator group, please check it manually.\n"
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
-
 
 def text(data):
     return data.decode("latin-1").replace("\r\n", "\n")
@@ -98,8 +90,7 @@ def main():
         share_cases(p, helpers)
     with WinePrefix("network_repair_nt") as p:
         guest_cases(p, helpers)
-    print("%d failed" % len(failures))
-    return 1 if failures else 0
+    return exit_code()
 
 
 if __name__ == "__main__":

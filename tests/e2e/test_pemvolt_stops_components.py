@@ -13,18 +13,10 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from pemvolt_texts import STOPPED  # noqa: E402
+from checks import check, exit_code, failures  # noqa: E402
 from process_prefix import STANDARD_TITLES, install_counter_titles, install_process_provider  # noqa: E402
 from test_stop_services import key_exists, make_service_keys, service_state, wait_for_state  # noqa: E402
-
-STOPPED = "%s process could be started by virus\nand can have virus code so program stop it.\n"
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
 
 
 def main():
@@ -64,8 +56,7 @@ def main():
         check(not any(key_exists(p, key) for key in keys), "its keys are gone from both control sets")
         if failures:
             print(out)
-    print("%d failure(s)" % len(failures))
-    return 1 if failures else 0
+    return exit_code()
 
 
 if __name__ == "__main__":

@@ -14,18 +14,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from pemvolt_texts import ADMIN, STOPPED  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 from process_prefix import STANDARD_TITLES, install_counter_titles, install_process_provider  # noqa: E402
-
-STOPPED = "%s process could be started by virus\nand can have virus code so program stop it.\n"
-ADMIN = "To stop virus processes programm must be started with Administrator privileges \n"
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
 
 
 def running(proc):
@@ -110,8 +101,7 @@ def main():
             if running(proc):
                 proc.kill()
             proc.wait()
-    print("%d failure(s)" % len(failures))
-    return 1 if failures else 0
+    return exit_code()
 
 
 if __name__ == "__main__":

@@ -10,16 +10,8 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
-
-ADMIN = "To stop virus processes programm must be started with Administrator privileges \n"
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
+from pemvolt_texts import ADMIN  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 
 
 def text(stdout):
@@ -105,8 +97,7 @@ def main():
         r = p.run([probe, "MMC.EXE"])
         check(text(r.stdout) == "probe: MMC.EXE -> 1\n", "a second run prints nothing of its own")
         check(key_exists(p, two), "without ControlSet001 the key in ControlSet002 stays")
-    print("%d failure(s)" % len(failures))
-    return 1 if failures else 0
+    return exit_code()
 
 
 if __name__ == "__main__":

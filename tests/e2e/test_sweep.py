@@ -10,21 +10,13 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 
 PROBE = sys.argv[1]
 SCRIPT = ('<html><script language="JavaScript">window.open("readme.eml", null, '
           '"resizable=no,top=6000,left=6000")</script></html>')
 BODY = "<html><body>a page of the user's</body></html>\r\n"
 TAIL = "\t\tvirus I-Worm.Pellix."
-
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
-
 
 def line(path, what):
     return path + "\t\t" + what + TAIL
@@ -170,7 +162,4 @@ def test_9x_held_files():
 if __name__ == "__main__":
     test_nt_drives()
     test_9x_held_files()
-    if failures:
-        print("%d check(s) failed" % len(failures))
-        sys.exit(1)
-    print("sweep end-to-end: all checks passed")
+    sys.exit(exit_code())

@@ -9,17 +9,9 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 
 PROBE = sys.argv[1]
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
-
-
 def write(path, data="x"):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w") as f:
@@ -112,7 +104,4 @@ def test_9x():
 if __name__ == "__main__":
     test_nt()
     test_9x()
-    if failures:
-        print("%d check(s) failed" % len(failures))
-        sys.exit(1)
-    print("temporary folder cleanup end-to-end: all checks passed")
+    sys.exit(exit_code())

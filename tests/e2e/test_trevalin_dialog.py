@@ -15,6 +15,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 from trevalin_session import (XvfbDisplay, Probe, add_family, environment, logo_mismatches,  # noqa: E402
                               prepare_prefix, read_text, rect, screenshot)
 
@@ -42,15 +43,6 @@ TEXTS = {
         "clean": "В системе не обнаружен Trojan-Ransom.Win32.Quorrel",
     },
 }
-
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
-
 
 def run_case(name, trevalin, probe_exe, uninstaller_exe, display, language, family, close_with, expected_code, shot_dir):
     texts = TEXTS[language]
@@ -146,11 +138,7 @@ def main():
                 check(False, "%s: %s" % (name, e))
         print("case no_template")
         run_without_template(no_dialog, probe_exe, display)
-    if failures:
-        print("%d failure(s)" % len(failures))
-        return 1
-    print("all cases passed")
-    return 0
+    return exit_code()
 
 
 if __name__ == "__main__":

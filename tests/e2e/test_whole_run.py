@@ -21,6 +21,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 from pemvolt_texts import (BANNER, CLOSING, DELETED, DELETED_LATER, DISINFECTED, GUEST_DELETED,  # noqa: E402
                            LIBRARY_FAILED, LIBRARY_WRITTEN, PROMPT, REPLACED_LATER, SCRIPT, SHARE_DELETED,
                            SHELL, TEMP_ALL, TEMP_SOME, WARNING)
@@ -49,15 +50,6 @@ PAGES = [
 TEMP_FILES = ["a.tmp", os.path.join("sub", "b.dat"), os.path.join("sub", "deeper", "c.txt")]
 SYSTEM_INI = ("[boot]\r\nshell=Explorer.exe load.exe\r\noemfonts.fon=vgaoem.fon\r\n"
               "[drivers]\r\nwave=mmdrv.dll\r\n")
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
-
 
 def read(path):
     with open(path, "rb") as f:
@@ -298,8 +290,7 @@ def main():
         runs.append(("9x_library", "9x", sys.argv[6], sys.argv[7]))
     for name, family, program, library in runs:
         one_run(name, family, program, sweep_probe, file_holder, helpers, library)
-    print("%d failed" % len(failures))
-    return 1 if failures else 0
+    return exit_code()
 
 
 if __name__ == "__main__":
