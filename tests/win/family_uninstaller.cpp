@@ -6,20 +6,9 @@
 // cure waiting for it is not held for ever.
 #include <windows.h>
 
-#include <string.h>
+#include "record_line.h"
 
 namespace {
-
-void Record(const wchar_t* path, const char* line)
-{
-    HANDLE hFile = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(hFile, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
-    WriteFile(hFile, "\n", 1, &written, nullptr);
-    CloseHandle(hFile);
-}
 
 const wchar_t* g_record = L"C:\\family_uninstall.txt";
 

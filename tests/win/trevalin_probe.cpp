@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "record_line.h"
+
 namespace {
 
 const int kItems[] = {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007};
@@ -157,17 +159,6 @@ int Press(const std::wstring& what)
     else
         return 2;
     return 0;
-}
-
-void Record(const wchar_t* path, const char* line)
-{
-    HANDLE hFile = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    WriteFile(hFile, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
-    WriteFile(hFile, "\n", 1, &written, nullptr);
-    CloseHandle(hFile);
 }
 
 const wchar_t* g_recordPath = nullptr;
