@@ -123,7 +123,10 @@ bool has_worm_signature(const char *path)
 
 DWORD rva_to_file_offset(DWORD rva)
 {
-    return rva_to_file_offset(examined_headers(), rva, current_file_size);
+    uint32_t offset;
+    if (!rva_to_file_offset(examined_headers(), rva, current_file_size, offset))
+        return 0;
+    return offset;
 }
 
 cure_result disinfect_program()

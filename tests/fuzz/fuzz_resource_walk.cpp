@@ -1,6 +1,7 @@
 // Fuzzes the resource walk, the address mapping and the carrier decision on hostile bytes.
 // Input: 4 bytes of file size, 4 bytes of an address to map, then up to 2,048 bytes of
 // resource window, then the header bytes from the PE signature on.
+#include "byte_reader.h"
 #include "pe_image.h"
 
 #include <algorithm>
@@ -36,19 +37,15 @@ uint32_t read_virtual(void *context, uint64_t offset, uint8_t *buffer, uint32_t 
     return got;
 }
 
-uint32_t get_le32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size < 8)
+    byte_reader input(data, size);
+    const uint32_t file_size = input.u32(0);
+    const uint32_t rva = input.u32(4);
+    if (input.failed())
         return 0;
-    const uint32_t file_size = get_le32(data);
-    const uint32_t rva = get_le32(data + 4);
     data += 8;
     size -= 8;
     // Exact-size heap copies, so that any read past what was "read" is caught.
@@ -62,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     virtual_file file{&headers, &window, 0x40, file_size};
     const pe_headers pe{headers.data(), std::min<size_t>(headers.size(), pe_header_size),
                         file.pe_offset, read_virtual, &file};
-    (void)rva_to_file_offset(pe, rva, file_size);
+    uint32_t offset;
+    (void)rva_to_file_offset(pe, rva, file_size, offset);
 
     std::vector<uint8_t> scratch(resource_window_size);
     host_location host{};

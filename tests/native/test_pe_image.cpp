@@ -1,5 +1,6 @@
 // The worm layout reader: program checks, address mapping on hostile section tables, the
 // resource walk on malformed trees, and the carrier decisions on built worm programs.
+#include "byte_reader.h"
 #include "pe_fixture.h"
 #include "pe_image.h"
 
@@ -33,6 +34,15 @@ pe_headers headers_of(memory_file &file, uint32_t pe_offset)
     return pe_headers{file.bytes.data() + pe_offset,
                       std::min<size_t>(pe_header_size, file.bytes.size() - pe_offset), pe_offset,
                       read_memory, &file};
+}
+
+// The mapping's answer as one number: the file offset, or nowhere.
+const int64_t nowhere = -1;
+
+int64_t mapped(const pe_headers &pe, uint32_t rva, uint32_t file_size)
+{
+    uint32_t offset = 0;
+    return rva_to_file_offset(pe, rva, file_size, offset) ? int64_t(offset) : nowhere;
 }
 
 }  // namespace
@@ -78,37 +88,38 @@ TEST(AddressMapping, HostileSectionTables)
         uint32_t size_of_headers;
         uint32_t rva;
         uint32_t file_size;
-        uint32_t expected;
+        int64_t expected;
     };
     const std::vector<section_spec> two = {{0x1000, 0x200, 0x400}, {0x2000, 0x1000, 0x600}};
     const mapping_case cases[] = {
         {"first byte of a section", two, 0x400, 0x1000, 0x10000, 0x400},
         {"last raw byte of a section", two, 0x400, 0x11FF, 0x10000, 0x5FF},
-        {"past the raw data, before the next section", two, 0x400, 0x1200, 0x10000, 0},
+        {"past the raw data, before the next section", two, 0x400, 0x1200, 0x10000, nowhere},
         {"inside the second section", two, 0x400, 0x2500, 0x10000, 0xB00},
-        {"past every section", two, 0x400, 0x3000, 0x10000, 0},
+        {"past every section", two, 0x400, 0x3000, 0x10000, nowhere},
         {"gap between headers and first section", two, 0x400, 0x800, 0x10000, 0x800},
-        {"end of the header area is not the gap", two, 0x400, 0x400, 0x10000, 0},
+        {"end of the header area is not the gap", two, 0x400, 0x400, 0x10000, nowhere},
         {"header area", two, 0x400, 0x100, 0x10000, 0x100},
-        {"header area beyond the file", two, 0x400, 0x100, 0x100, 0},
+        {"address 0 is the file's first byte", two, 0x400, 0, 0x10000, 0},
+        {"header area beyond the file", two, 0x400, 0x100, 0x100, nowhere},
         {"zero raw size holds nothing",
-         {{0x1000, 0, 0x400}, {0x3000, 0x100, 0x800}}, 0x400, 0x1000, 0x10000, 0},
+         {{0x1000, 0, 0x400}, {0x3000, 0x100, 0x800}}, 0x400, 0x1000, 0x10000, nowhere},
         {"overlapping sections: the first wins",
          {{0x1000, 0x1000, 0x400}, {0x1800, 0x1000, 0x4000}}, 0x400, 0x1900, 0x10000, 0xD00},
         {"offset that would wrap past 2^32",
-         {{0x1000, 0x2000, 0xFFFFF000u}}, 0x400, 0x2000, 0xFFFFFFFFu, 0},
+         {{0x1000, 0x2000, 0xFFFFF000u}}, 0x400, 0x2000, 0xFFFFFFFFu, nowhere},
         {"offset just below 2^32", {{0x1000, 0x2000, 0xFFFFF000u}}, 0x400, 0x1FFF, 0xFFFFFFFFu,
          0xFFFFFFFFu},
         {"difference of 2^31 or more is below the section",
-         {{0x10, 0xFFFFFFFFu, 0x400}}, 0x4, 0x90000000u, 0xFFFFFFFFu, 0},
+         {{0x10, 0xFFFFFFFFu, 0x400}}, 0x4, 0x90000000u, 0xFFFFFFFFu, nowhere},
         {"no sections: header area only", {}, 0x400, 0x200, 0x10000, 0x200},
-        {"no sections: nothing past the headers", {}, 0x400, 0x800, 0x10000, 0},
+        {"no sections: nothing past the headers", {}, 0x400, 0x800, 0x10000, nowhere},
     };
     for (const auto &c : cases) {
         memory_file file;
         file.bytes = build_pe_header_block(c.sections, c.size_of_headers);
         pe_headers pe = headers_of(file, 0);
-        EXPECT_EQ(rva_to_file_offset(pe, c.rva, c.file_size), c.expected) << c.what;
+        EXPECT_EQ(mapped(pe, c.rva, c.file_size), c.expected) << c.what;
     }
 }
 
@@ -123,19 +134,19 @@ TEST(AddressMapping, SectionHeadersBeyondTheWindowAreReadFromTheFile)
     file.bytes.insert(file.bytes.end(), block.begin(), block.end());
 
     pe_headers pe = headers_of(file, pe_offset);
-    EXPECT_EQ(rva_to_file_offset(pe, 0x2010, 0x10000), 0x610u);
+    EXPECT_EQ(mapped(pe, 0x2010, 0x10000), 0x610);
     EXPECT_GT(file.reads, 0);
 
     // Without a way to read them, no section maps; the header area still does.
     pe.read = nullptr;
-    EXPECT_EQ(rva_to_file_offset(pe, 0x2010, 0x10000), 0u);
-    EXPECT_EQ(rva_to_file_offset(pe, 0x10, 0x10000), 0x10u);
+    EXPECT_EQ(mapped(pe, 0x2010, 0x10000), nowhere);
+    EXPECT_EQ(mapped(pe, 0x10, 0x10000), 0x10);
 
     // A table cut off by the end of the file: the readable first section still maps.
     pe.read = read_memory;
     file.bytes.resize(pe_offset + 24 + 1200 + 40 + 20);
-    EXPECT_EQ(rva_to_file_offset(pe, 0x1010, 0x10000), 0x410u);
-    EXPECT_EQ(rva_to_file_offset(pe, 0x2010, 0x10000), 0u);
+    EXPECT_EQ(mapped(pe, 0x1010, 0x10000), 0x410);
+    EXPECT_EQ(mapped(pe, 0x2010, 0x10000), nowhere);
 }
 
 TEST(AddressMapping, HeaderWindowTooShortMapsNothing)
@@ -144,7 +155,7 @@ TEST(AddressMapping, HeaderWindowTooShortMapsNothing)
     file.bytes = build_pe_header_block({{0x1000, 0x200, 0x400}}, 0x400);
     pe_headers pe = headers_of(file, 0);
     pe.size = 85;  // SizeOfHeaders lies at 84..87
-    EXPECT_EQ(rva_to_file_offset(pe, 0x1000, 0x10000), 0u);
+    EXPECT_EQ(mapped(pe, 0x1000, 0x10000), nowhere);
 }
 
 namespace {
@@ -377,8 +388,9 @@ TEST(Carrier, DataEntriesThatDoNotFitAreRefused)
     for (const auto &c : cases) {
         built_program program = build_worm_program(infected_layout(host));
         const uint32_t entry_at = program.data_entry_offsets.back();
-        uint32_t rva;
-        ASSERT_TRUE(get_u32(program.bytes.data(), program.bytes.size(), entry_at, rva));
+        byte_reader bytes(program.bytes.data(), program.bytes.size());
+        const uint32_t rva = bytes.u32(entry_at);
+        ASSERT_FALSE(bytes.failed());
         patch_u32(program.bytes, entry_at, rva + c.rva_shift);
         if (c.size >= 0)
             patch_u32(program.bytes, entry_at + 4, uint32_t(c.size));

@@ -1,6 +1,8 @@
 // The worm's page script and the comparison of a page's last bytes with it; see page_tail.h.
 #include "page_tail.h"
 
+#include "byte_reader.h"
+
 const char worm_script_tail[] =
     "<html><script language=\"JavaScript\">window.open(\"readme.eml\", null, "
     "\"resizable=no,top=6000,left=6000\")</script></html>";
@@ -19,11 +21,12 @@ unsigned char fold_ascii(unsigned char c)
 
 bool is_worm_script_tail(const unsigned char *tail, size_t size)
 {
+    byte_reader page_end(tail, size);
     if (size != worm_script_length)
         return false;
     for (size_t i = 0; i < worm_script_length; ++i) {
         const unsigned char expected = static_cast<unsigned char>(worm_script_tail[i]);
-        if (fold_ascii(tail[i]) != fold_ascii(expected))
+        if (fold_ascii(page_end.u8(i)) != fold_ascii(expected))
             return false;
     }
     return true;

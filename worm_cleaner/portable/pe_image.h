@@ -36,10 +36,6 @@ struct pe_headers {
     void *context;
 };
 
-// Little-endian reads at offset; false when the field does not lie wholly within size.
-bool get_u16(const uint8_t *bytes, size_t size, size_t offset, uint16_t &value);
-bool get_u32(const uint8_t *bytes, size_t size, size_t offset, uint32_t &value);
-
 // The first 64 bytes of a file: true when they start with "MZ"; pe_offset gets e_lfanew.
 bool read_dos_header(const uint8_t *bytes, size_t size, uint32_t &pe_offset);
 
@@ -50,9 +46,10 @@ bool is_pe_header(const uint8_t *bytes, size_t size);
 bool matches_worm_signature(const uint8_t *code, size_t size, const uint8_t *signature,
                             size_t signature_size);
 
-// The file offset of an address of the examined file, or 0 when it maps to none.
-// file_size is the file's length; addresses in the header area map only within it.
-uint32_t rva_to_file_offset(const pe_headers &pe, uint32_t rva, uint32_t file_size);
+// Maps an address of the examined file to its file offset: true with offset set, false
+// when the address maps nowhere (0 is a valid offset, so it can't say that). file_size is
+// the file's length; addresses in the header area map only within it.
+bool rva_to_file_offset(const pe_headers &pe, uint32_t rva, uint32_t file_size, uint32_t &offset);
 
 // Where the host's data entry points: its address and length.
 struct host_data_entry {

@@ -1,20 +1,11 @@
 // The counter titles and the process object walk over untrusted performance data bytes.
 #include "perf_data.h"
 
+#include "byte_reader.h"
+
 #include <cstring>
 
 namespace {
-
-uint32_t read_u32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-// True when len bytes at off lie inside size bytes.
-bool fits(size_t off, size_t len, size_t size)
-{
-    return off <= size && len <= size - off;
-}
 
 char lower_ascii(char c)
 {
@@ -102,30 +93,33 @@ size_t walk_process_instances(const uint8_t *data, size_t size, uint32_t id_coun
                               size_t max_records, PerfProcessVisitor visit, void *context)
 {
     static const uint8_t signature[8] = {'P', 0, 'E', 0, 'R', 0, 'F', 0};
-    if (!data || size < perf_data_block_size || memcmp(data, signature, sizeof signature) != 0)
+    byte_reader bytes(data, size);
+    const uint8_t *block_header = bytes.bytes_at(0, perf_data_block_size);
+    if (!block_header || memcmp(block_header, signature, sizeof signature) != 0)
         return 0;
 
     // The process object follows the block header.
-    const size_t object = read_u32(data + 24);  // PERF_DATA_BLOCK.HeaderLength
-    if (!fits(object, perf_object_type_size, size))
+    const size_t object = bytes.u32(24);  // PERF_DATA_BLOCK.HeaderLength
+    byte_reader object_type = bytes.sub(object, perf_object_type_size);
+    const uint32_t definition_length = object_type.u32(4);
+    const uint32_t header_length = object_type.u32(8);
+    const uint32_t num_counters = object_type.u32(32);
+    const int32_t num_instances = int32_t(object_type.u32(40));
+    if (object_type.failed())
         return 0;
-    const uint32_t definition_length = read_u32(data + object + 4);
-    const uint32_t header_length = read_u32(data + object + 8);
-    const uint32_t num_counters = read_u32(data + object + 32);
-    const int32_t num_instances = int32_t(read_u32(data + object + 40));
 
     // Counter definitions follow each other at their fixed size.
-    if (header_length > size - object)
+    if (!bytes.holds(object, header_length))
         return 0;
     const size_t definitions = object + header_length;
-    if ((size - definitions) / perf_counter_definition_size < num_counters)
+    if (!bytes.holds_items(definitions, num_counters, perf_counter_definition_size))
         return 0;
     bool have_offset = false;
     uint32_t counter_offset = 0;
     for (uint32_t i = 0; i < num_counters; ++i) {
-        const uint8_t *definition = data + definitions + size_t(i) * perf_counter_definition_size;
-        if (read_u32(definition + 4) == id_counter_index) {  // CounterNameTitleIndex
-            counter_offset = read_u32(definition + 36);     // CounterOffset
+        const size_t definition = definitions + size_t(i) * perf_counter_definition_size;
+        if (bytes.u32(definition + 4) == id_counter_index) {  // CounterNameTitleIndex
+            counter_offset = bytes.u32(definition + 36);     // CounterOffset
             have_offset = true;
             break;
         }
@@ -135,52 +129,54 @@ size_t walk_process_instances(const uint8_t *data, size_t size, uint32_t id_coun
 
     // Negative counts mean an object without instances; a count that can't fit in the
     // bytes that follow is not believed at all.
-    if (num_instances < 0 || definition_length > size - object)
+    if (num_instances < 0 || !bytes.holds(object, definition_length))
         return 0;
     size_t instance = object + definition_length;
     const size_t smallest_instance = perf_instance_definition_size + perf_counter_block_size;
-    if ((size - instance) / smallest_instance < uint32_t(num_instances))
+    if (!bytes.holds_items(instance, uint32_t(num_instances), smallest_instance))
         return 0;
 
     size_t count = uint32_t(num_instances);
     if (count > max_records)
         count = max_records;
     for (size_t listed = 0; listed < count; ++listed) {
-        if (!fits(instance, perf_instance_definition_size, size))
+        if (!bytes.holds(instance, perf_instance_definition_size))
             return listed;
-        const uint32_t byte_length = read_u32(data + instance);
-        const uint32_t name_offset = read_u32(data + instance + 16);
-        if (byte_length < perf_instance_definition_size || byte_length > size - instance)
+        const uint32_t byte_length = bytes.u32(instance);
+        const uint32_t name_offset = bytes.u32(instance + 16);
+        if (byte_length < perf_instance_definition_size || !bytes.holds(instance, byte_length))
             return listed;
 
         // The name runs to its terminator, which must lie inside the bytes.
-        if (name_offset > size - instance)
+        if (!bytes.holds(instance, name_offset))
             return listed;
         const size_t name = instance + name_offset;
         size_t units = 0;
         for (;;) {
             const size_t at = name + units * 2;
-            if (!fits(at, 2, size))
+            if (!bytes.holds(at, 2))
                 return listed;
-            if (data[at] == 0 && data[at + 1] == 0)
+            if (bytes.u16(at) == 0)
                 break;
             ++units;
         }
 
         // The counter block follows the instance; the identifier must lie inside it.
-        const size_t block = instance + byte_length;
-        if (!fits(block, perf_counter_block_size, size))
+        const size_t counters_at = instance + byte_length;
+        if (!bytes.holds(counters_at, perf_counter_block_size))
             return listed;
-        const uint32_t block_length = read_u32(data + block);
-        if (block_length > size - block || counter_offset > block_length ||
-            4 > block_length - counter_offset)
+        const uint32_t block_length = bytes.u32(counters_at);
+        if (!bytes.holds(counters_at, block_length))
             return listed;
-        uint32_t process_id = read_u32(data + block + counter_offset);
+        byte_reader counters = bytes.sub(counters_at, block_length);
+        if (!counters.holds(counter_offset, 4))
+            return listed;
+        uint32_t process_id = counters.u32(counter_offset);
         if (process_id == 0)
             process_id = 0xFFFFFFFE;
 
-        visit(context, process_id, data + name, units);
-        instance = block + block_length;
+        visit(context, process_id, bytes.bytes_at(name, units * 2), units);
+        instance = counters_at + block_length;
     }
     return count;
 }

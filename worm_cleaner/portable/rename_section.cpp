@@ -2,9 +2,11 @@
 // the text comes from a file on disk and may hold anything.
 #include "rename_section.h"
 
+#include "byte_reader.h"
+
 namespace {
 
-bool is_blank(char c)
+bool is_blank(uint8_t c)
 {
     return c == ' ' || c == '\t' || c == '\r';
 }
@@ -14,12 +16,12 @@ char lower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool same_ignoring_case(const char *a, size_t a_size, const std::string &b)
+bool same_ignoring_case(byte_reader a, const std::string &b)
 {
-    if (a_size != b.size())
+    if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a_size; ++i) {
-        if (lower(a[i]) != lower(b[i]))
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (lower(char(a.u8(i))) != lower(b[i]))
             return false;
     }
     return true;
@@ -28,39 +30,34 @@ bool same_ignoring_case(const char *a, size_t a_size, const std::string &b)
 // One line of the text without its line end and without blanks around it.
 struct Line {
     size_t end_with_break;  // offset just past the line's '\n', or the text size
-    const char *content;
-    size_t content_size;
+    byte_reader content;
 };
 
-Line line_at(const char *text, size_t size, size_t start)
+Line line_at(byte_reader &text, size_t start)
 {
     size_t end = start;
-    while (end < size && text[end] != '\n')
+    while (text.holds(end, 1) && text.u8(end) != '\n')
         ++end;
     size_t first = start, last = end;
-    while (first < last && is_blank(text[first]))
+    while (first < last && is_blank(text.u8(first)))
         ++first;
-    while (last > first && is_blank(text[last - 1]))
+    while (last > first && is_blank(text.u8(last - 1)))
         --last;
-    Line line;
-    line.end_with_break = end < size ? end + 1 : size;
-    line.content = text + first;
-    line.content_size = last - first;
-    return line;
+    return Line{end < text.size() ? end + 1 : text.size(), text.sub(first, last - first)};
 }
 
 // For a section header such as "[ rename ]", whether it names the rename section.
-bool names_rename_section(const Line &line)
+bool names_rename_section(byte_reader header)
 {
     size_t close = 1;
-    while (close < line.content_size && line.content[close] != ']')
+    while (close < header.size() && header.u8(close) != ']')
         ++close;
     size_t first = 1, last = close;
-    while (first < last && is_blank(line.content[first]))
+    while (first < last && is_blank(header.u8(first)))
         ++first;
-    while (last > first && is_blank(line.content[last - 1]))
+    while (last > first && is_blank(header.u8(last - 1)))
         --last;
-    return same_ignoring_case(line.content + first, last - first, "rename");
+    return same_ignoring_case(header.sub(first, last - first), "rename");
 }
 
 std::string joined(const char *text, size_t at, size_t size, const std::string &insert)
@@ -77,24 +74,25 @@ std::string joined(const char *text, size_t at, size_t size, const std::string &
 
 std::string with_rename_entry(const char *text, size_t size, const std::string &line)
 {
+    byte_reader bytes(reinterpret_cast<const uint8_t *>(text), size);
     bool in_section = false;
     bool section_found = false;
     size_t insert_at = size;
     for (size_t start = 0; start < size;) {
-        Line current = line_at(text, size, start);
+        Line current = line_at(bytes, start);
         start = current.end_with_break;
-        if (current.content_size > 0 && current.content[0] == '[') {
+        if (current.content.size() > 0 && current.content.u8(0) == '[') {
             if (in_section)
                 break;  // the first rename section ends here
-            if (!section_found && names_rename_section(current)) {
+            if (!section_found && names_rename_section(current.content)) {
                 in_section = section_found = true;
                 insert_at = current.end_with_break;
             }
             continue;
         }
-        if (!in_section || current.content_size == 0)
+        if (!in_section || current.content.size() == 0)
             continue;
-        if (same_ignoring_case(current.content, current.content_size, line))
+        if (same_ignoring_case(current.content, line))
             return std::string(text, size);
         insert_at = current.end_with_break;  // after the section's last entry
     }

@@ -1,6 +1,8 @@
 // Share record reading for the 9x family's share enumeration; see share_records.h.
 #include "share_records.h"
 
+#include "byte_reader.h"
+
 #include <cstring>
 
 size_t share_buffer_size(uint16_t total_available)
@@ -18,16 +20,20 @@ size_t share_records_usable(uint16_t entries_read, size_t buffer_size)
 
 bool read_share_record(const uint8_t *buffer, size_t buffer_size, size_t index, ShareRecord *out)
 {
-    if (index >= buffer_size / share_record_size)
+    byte_reader records(buffer, buffer_size);
+    // index whole records before this one, so that index * share_record_size can't wrap.
+    if (!records.holds_items(0, index, share_record_size))
         return false;
-    const uint8_t *record = buffer + index * share_record_size;
+    byte_reader record = records.sub(index * share_record_size, share_record_size);
+    if (record.failed())
+        return false;
     // The name may fill all 13 bytes without a terminator: stop at the field's end.
     size_t length = 0;
-    while (length < share_name_field && record[length] != 0)
+    while (length < share_name_field && record.u8(length) != 0)
         ++length;
-    memcpy(out->name, record, length);
+    memcpy(out->name, record.bytes_at(0, length), length);
     out->name[length] = '\0';
-    out->type = record[share_name_field];
+    out->type = record.u8(share_name_field);
     return true;
 }
 
