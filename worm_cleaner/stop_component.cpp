@@ -2,6 +2,7 @@
 // every numbered control set (NT family, with the debug privilege only).
 #include "stop_component.h"
 
+#include "ascii_case.h"
 #include "console.h"
 #include "path_join.h"
 
@@ -13,21 +14,6 @@ char target_name[MAX_PATH];
 
 const char administrator_message[] =
     "To stop virus processes programm must be started with Administrator privileges \n";
-
-bool equals_ignoring_ascii_case(const char *a, const char *b)
-{
-    for (;; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
-            return false;
-        if (x == '\0')
-            return true;
-    }
-}
 
 bool enable_one_privilege(HANDLE token, const char *privilege)
 {
@@ -70,7 +56,7 @@ void stop_processes()
     const DWORD own_id = GetCurrentProcessId();
     for (DWORD i = 0; i < count; ++i) {
         const ProcessRecord *record = &process_list[i];
-        if (record->process_id == own_id || !equals_ignoring_ascii_case(record->name, target_name))
+        if (record->process_id == own_id || !equal_ignoring_ascii_case(record->name, target_name))
             continue;
         if (stop_process(record))
             console_print("%s process could be started by virus\nand can have virus code so program stop it.\n",

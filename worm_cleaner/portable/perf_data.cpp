@@ -1,26 +1,17 @@
 // The counter titles and the process object walk over untrusted performance data bytes.
 #include "perf_data.h"
 
+#include "ascii_case.h"
 #include "byte_reader.h"
 
 #include <cstring>
 
 namespace {
 
-char lower_ascii(char c)
+// Whether a title (length bytes) is word, ASCII letters compared without case.
+bool is_title(const uint8_t *text, size_t length, const char *word)
 {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool equals_ignoring_case(const uint8_t *text, size_t length, const char *word)
-{
-    if (length != strlen(word))
-        return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (lower_ascii(char(text[i])) != lower_ascii(word[i]))
-            return false;
-    }
-    return true;
+    return equal_ignoring_ascii_case(text, length, word, strlen(word));
 }
 
 // The decimal digits at the end of a string: the title index written before a title.
@@ -67,12 +58,12 @@ ProcessTitles find_process_titles(const uint8_t *titles, size_t size)
         if (length == 0)
             break;
         char digits[sizeof found.object_index];
-        if (previous && equals_ignoring_case(text, length, "process")) {
+        if (previous && is_title(text, length, "process")) {
             if (trailing_digits(previous, previous_length, digits, sizeof digits)) {
                 memcpy(found.object_index, digits, sizeof digits);
                 found.have_object = true;
             }
-        } else if (previous && equals_ignoring_case(text, length, "id process")) {
+        } else if (previous && is_title(text, length, "id process")) {
             uint32_t index;
             if (trailing_digits(previous, previous_length, digits, sizeof digits) &&
                 parse_index(digits, &index)) {

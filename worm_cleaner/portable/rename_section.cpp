@@ -2,6 +2,7 @@
 // the text comes from a file on disk and may hold anything.
 #include "rename_section.h"
 
+#include "ascii_case.h"
 #include "byte_reader.h"
 
 namespace {
@@ -11,20 +12,9 @@ bool is_blank(uint8_t c)
     return c == ' ' || c == '\t' || c == '\r';
 }
 
-char lower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool same_ignoring_case(byte_reader a, const std::string &b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < b.size(); ++i) {
-        if (lower(char(a.u8(i))) != lower(b[i]))
-            return false;
-    }
-    return true;
+    return equal_ignoring_ascii_case(a.bytes_at(0, a.size()), a.size(), b.data(), b.size());
 }
 
 // One line of the text without its line end and without blanks around it.

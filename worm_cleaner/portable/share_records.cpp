@@ -1,6 +1,7 @@
 // Share record reading for the 9x family's share enumeration; see share_records.h.
 #include "share_records.h"
 
+#include "ascii_case.h"
 #include "byte_reader.h"
 
 #include <cstring>
@@ -39,6 +40,6 @@ bool read_share_record(const uint8_t *buffer, size_t buffer_size, size_t index, 
 
 bool is_c_disk_share(const ShareRecord &record)
 {
-    return record.type == share_type_disk && (record.name[0] == 'c' || record.name[0] == 'C') &&
+    return record.type == share_type_disk && ascii_lower(record.name[0]) == 'c' &&
            record.name[1] == '$' && record.name[2] == '\0';
 }
