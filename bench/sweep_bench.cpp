@@ -5,11 +5,11 @@
 //
 // FOLDER ends in a backslash and holds no worm files, so the sweep changes nothing and each
 // round sees the same tree.
-#include "console.h"
 #include "disinfect.h"
 #include "drive_sweep.h"
 #include "page_name.h"
 #include "path_join.h"
+#include "run_paths.h"
 #include "web_page.h"
 
 #include <windows.h>

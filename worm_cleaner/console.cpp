@@ -1,5 +1,9 @@
 // Console output, key input and the platform family test shared by every step.
 #include "console.h"
+#include "platform_family.h"
+#include "run_paths.h"
+
+#include <windows.h>
 
 #include <cstdarg>
 #include <cstdio>

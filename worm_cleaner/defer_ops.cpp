@@ -2,10 +2,12 @@
 // with MoveFileExA on the NT family, in the "rename" section of wininit.ini on the 9x family.
 #include "defer_ops.h"
 
-#include "console.h"
 #include "error_class.h"
 #include "path_join.h"
+#include "platform_family.h"
 #include "rename_section.h"
+
+#include <windows.h>
 
 #include <cerrno>
 #include <cstdio>

@@ -7,6 +7,7 @@
 #include "disinfect.h"
 #include "page_name.h"
 #include "path_join.h"
+#include "run_paths.h"
 #include "web_page.h"
 
 #include <windows.h>

@@ -3,6 +3,7 @@
 #include "drive_sweep.h"
 #include "network_repair.h"
 #include "rich_edit.h"
+#include "run_paths.h"
 #include "stop_component.h"
 #include "temp_cleanup.h"
 

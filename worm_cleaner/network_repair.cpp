@@ -3,6 +3,7 @@
 #include "network_repair.h"
 
 #include "console.h"
+#include "platform_family.h"
 #include "share_records.h"
 
 #include <cstdlib>

@@ -3,8 +3,10 @@
 // only when complete, so the system folder never holds a cut library.
 #include "rich_edit.h"
 
-#include "console.h"
 #include "path_join.h"
+#include "platform_family.h"
+
+#include <windows.h>
 
 #include <cstring>
 

@@ -5,6 +5,7 @@
 #include "ascii_case.h"
 #include "console.h"
 #include "path_join.h"
+#include "platform_family.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 // Deferred delete and replace on the 9x family, where the start-up operations are lines of
 // the "rename" section of wininit.ini. Run in a prefix that reports the 9x family.
-#include "console.h"
 #include "defer_ops.h"
 #include "defer_test_support.h"
+#include "platform_family.h"
 
 #include <gtest/gtest.h>
 

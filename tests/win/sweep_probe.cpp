@@ -8,9 +8,9 @@
 //
 // --hold opens a file for reading without delete sharing for the whole run, as a running
 // program holds its file; --temp replaces the folder of the restore targets.
-#include "console.h"
 #include "drive_sweep.h"
 #include "fixture_kinds.h"
+#include "run_paths.h"
 #include "temp_cleanup.h"
 
 #include <windows.h>

@@ -1,8 +1,8 @@
 // Deleting and replacing files now or at the next start, on the NT family: what is done at
 // once, what is registered with MoveFileExA, and that a failure never costs a file.
-#include "console.h"
 #include "defer_ops.h"
 #include "defer_test_support.h"
+#include "platform_family.h"
 
 #include <gtest/gtest.h>
 

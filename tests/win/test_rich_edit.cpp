@@ -3,7 +3,7 @@
 // stand-in payload as resource 103, and without one.
 #include "rich_edit.h"
 
-#include "console.h"
+#include "platform_family.h"
 
 #include "pe_fixture.h"
 

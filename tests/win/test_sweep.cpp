@@ -1,8 +1,8 @@
 // The drive sweep on fixture trees: what it restores, deletes and cuts, the line it prints
 // for each, and what it leaves behind.
-#include "console.h"
 #include "disinfect.h"
 #include "drive_sweep.h"
+#include "run_paths.h"
 #include "sweep_support.h"
 
 #include <windows.h>
