@@ -1,28 +1,14 @@
-# Tests of the rich-edit library restore and the network repair, and the helpers they need:
-# a stand-in library payload, a stand-in "net" command and a stand-in svrapi.dll.
+# Tests of the rich-edit library restore and the network repair, on the stand-ins of
+# standins.cmake: the library payload, the "net" command and svrapi.dll.
+fragment_needs(standin_net standin_svrapi)
 
-# A made-up payload for resource 103, only ever embedded in test programs. Its bytes include
-# NUL, Ctrl+Z and CR LF so that any text-mode handling of the write would show.
-set(STANDIN_PAYLOAD ${CMAKE_CURRENT_BINARY_DIR}/standin_riched20.bin)
-if(NOT EXISTS ${STANDIN_PAYLOAD})
-    execute_process(COMMAND python3 -c
-        "import sys; data = bytes((i * 7 + i // 251) % 256 for i in range(70001)) + b'\\x00\\x1a\\r\\n\\n\\r'; open(sys.argv[1], 'wb').write(data)"
-        ${STANDIN_PAYLOAD} COMMAND_ERROR_IS_FATAL ANY)
-endif()
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/standin_payload.rc "103 RCDATA \"${STANDIN_PAYLOAD}\"\n")
-
-add_cleaner_test(test_rich_edit test_rich_edit.cpp ${CMAKE_CURRENT_BINARY_DIR}/standin_payload.rc)
+add_cleaner_test(test_rich_edit test_rich_edit.cpp ${STANDIN_PAYLOAD_RC})
 target_compile_definitions(test_rich_edit PRIVATE EXPECT_PAYLOAD=1)
 add_cleaner_test(test_rich_edit_no_payload test_rich_edit.cpp)
 target_compile_definitions(test_rich_edit_no_payload PRIVATE EXPECT_PAYLOAD=0)
 
-# Helpers land in standin/, beside the network repair probe, so that the probe finds the
-# stand-in svrapi.dll in its own folder before the system's.
-set(STANDIN_DIR ${CMAKE_CURRENT_BINARY_DIR}/standin)
-add_executable(standin_net standin_net.cpp)
-set_target_properties(standin_net PROPERTIES OUTPUT_NAME net RUNTIME_OUTPUT_DIRECTORY ${STANDIN_DIR})
-add_library(standin_svrapi SHARED standin_svrapi.cpp standin_svrapi.def)
-set_target_properties(standin_svrapi PROPERTIES OUTPUT_NAME svrapi PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${STANDIN_DIR})
+# The probe goes into standin/, beside the helpers, so that it finds the stand-in
+# svrapi.dll in its own folder before the system's.
 add_executable(network_repair_probe network_repair_probe.cpp)
 target_link_libraries(network_repair_probe PRIVATE cleaner_core)
 set_target_properties(network_repair_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_DIR})
