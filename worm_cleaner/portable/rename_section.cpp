@@ -17,6 +17,16 @@ bool same_ignoring_case(byte_reader a, const std::string &b)
     return equal_ignoring_ascii_case(a.bytes_at(0, a.size()), a.size(), b.data(), b.size());
 }
 
+// The bytes from first to last of text without the blanks at either end.
+byte_reader trimmed(byte_reader &text, size_t first, size_t last)
+{
+    while (first < last && is_blank(text.u8(first)))
+        ++first;
+    while (last > first && is_blank(text.u8(last - 1)))
+        --last;
+    return text.sub(first, last - first);
+}
+
 // One line of the text without its line end and without blanks around it.
 struct Line {
     size_t end_with_break;  // offset just past the line's '\n', or the text size
@@ -28,12 +38,7 @@ Line line_at(byte_reader &text, size_t start)
     size_t end = start;
     while (text.holds(end, 1) && text.u8(end) != '\n')
         ++end;
-    size_t first = start, last = end;
-    while (first < last && is_blank(text.u8(first)))
-        ++first;
-    while (last > first && is_blank(text.u8(last - 1)))
-        --last;
-    return Line{end < text.size() ? end + 1 : text.size(), text.sub(first, last - first)};
+    return Line{end < text.size() ? end + 1 : text.size(), trimmed(text, start, end)};
 }
 
 // For a section header such as "[ rename ]", whether it names the rename section.
@@ -42,12 +47,7 @@ bool names_rename_section(byte_reader header)
     size_t close = 1;
     while (close < header.size() && header.u8(close) != ']')
         ++close;
-    size_t first = 1, last = close;
-    while (first < last && is_blank(header.u8(first)))
-        ++first;
-    while (last > first && is_blank(header.u8(last - 1)))
-        --last;
-    return same_ignoring_case(header.sub(first, last - first), "rename");
+    return same_ignoring_case(trimmed(header, 1, close), "rename");
 }
 
 std::string joined(const char *text, size_t at, size_t size, const std::string &insert)
