@@ -58,7 +58,7 @@ def test_nt():
         write(long_file)
 
         out = clean(p)
-        check(out == "deferred: no\n", "NT result: %r" % out)
+        check(out == "result: deleted\n", "NT result: %r" % out)
         left = files_below(temp)
         long_rel = os.path.relpath(long_file, temp)
         check(left == [long_rel], "files left below the temporary folder: %r" % left)
@@ -75,7 +75,7 @@ def test_nt():
         write(os.path.join(temp, "free.tmp"))
         held_windows = windows_temp(p) + "one\\held.log"
         out = clean(p, ["--hold", held_windows])
-        check(out == "deferred: yes\n", "NT result with a held file: %r" % out)
+        check(out == "result: deferred\n", "NT result with a held file: %r" % out)
         check(os.path.exists(held) and not os.path.exists(os.path.join(temp, "free.tmp")),
               "held file stays, free file goes")
         pending = [s.lower() for s, d in p.pending_renames()]
@@ -93,7 +93,7 @@ def test_9x():
             os.remove(wininit)
         held_windows = windows_temp(p) + "sub\\held.log"
         out = clean(p, ["--hold", held_windows])
-        check(out == "deferred: yes\n", "9x result with a held file: %r" % out)
+        check(out == "result: deferred\n", "9x result with a held file: %r" % out)
         check(files_below(temp) == [os.path.join("sub", "held.log")],
               "9x files left: %r" % files_below(temp))
         text = open(wininit, encoding="latin-1").read() if os.path.exists(wininit) else ""

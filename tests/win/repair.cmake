@@ -16,13 +16,20 @@ target_compile_definitions(test_rich_edit PRIVATE EXPECT_PAYLOAD=1)
 add_cleaner_test(test_rich_edit_no_payload test_rich_edit.cpp)
 target_compile_definitions(test_rich_edit_no_payload PRIVATE EXPECT_PAYLOAD=0)
 
-# Helpers land in standin/, beside the network repair probe, so that the probe finds the
-# stand-in svrapi.dll in its own folder before the system's.
+# Helpers land in standin/; the tests copy the stand-ins into the prefix's system folder,
+# where the program looks for the real ones.
 set(STANDIN_DIR ${CMAKE_CURRENT_BINARY_DIR}/standin)
 add_executable(standin_net standin_net.cpp)
 set_target_properties(standin_net PROPERTIES OUTPUT_NAME net RUNTIME_OUTPUT_DIRECTORY ${STANDIN_DIR})
 add_library(standin_svrapi SHARED standin_svrapi.cpp standin_svrapi.def)
 set_target_properties(standin_svrapi PROPERTIES OUTPUT_NAME svrapi PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${STANDIN_DIR})
+# Decoys: a program and a library that record it when they run or load, planted under
+# the system's names where a search would find them first. They land in decoy/.
+set(DECOY_DIR ${CMAKE_CURRENT_BINARY_DIR}/decoy)
+add_executable(decoy_program decoy_program.cpp)
+set_target_properties(decoy_program PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DECOY_DIR})
+add_library(decoy_library SHARED decoy_library.cpp)
+set_target_properties(decoy_library PROPERTIES OUTPUT_NAME svrapi PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${DECOY_DIR})
 add_executable(network_repair_probe network_repair_probe.cpp)
 target_link_libraries(network_repair_probe PRIVATE cleaner_core)
 set_target_properties(network_repair_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${STANDIN_DIR})
