@@ -38,11 +38,12 @@ add_cleaner_test(test_network_repair test_network_repair.cpp)
 add_dependencies(test_network_repair standin_net standin_svrapi)
 target_compile_definitions(test_network_repair PRIVATE
     STANDIN_NET="$<TARGET_FILE:standin_net>" STANDIN_SVRAPI="$<TARGET_FILE:standin_svrapi>")
-# The test loads the stand-in by path; Wine must not put its own svrapi in its place.
-set_tests_properties(test_network_repair PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=svrapi=n")
+# The test loads the stand-in by path and runs the stand-in net from the system folder;
+# Wine must not put its own svrapi or net in their place.
+set_tests_properties(test_network_repair PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=svrapi,net.exe=n")
 
 add_test(NAME e2e_network_repair
-    COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_network_repair.py ${STANDIN_DIR})
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_network_repair.py ${STANDIN_DIR} ${DECOY_DIR})
 add_test(NAME e2e_rich_edit_9x
     COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_rich_edit_9x.py $<TARGET_FILE:test_rich_edit>)
 # The prefixes of these runs go into this build tree.
