@@ -35,6 +35,7 @@ bool is_dot_entry(const char *name)
 // ".quv" appended. restore_target_path stays empty when neither can be made.
 void make_restore_target()
 {
+    restore_target_path[0] = '\0';
     char folder[MAX_PATH];
     const char *last_separator = strrchr(current_file_path, '\\');
     const size_t folder_length = last_separator != nullptr ? last_separator - current_file_path + 1 : 0;
@@ -107,7 +108,6 @@ void examine_program(DWORD listed_size)
         return;
     // Without a target a carrier stays as it is, but a bare copy, which needs none, is
     // still deleted.
-    restore_target_path[0] = '\0';
     make_restore_target();
     current_file_size = listed_size;
     switch (disinfect_program()) {
