@@ -113,8 +113,12 @@ TEST(DriveSweep, TreatsEachKindOfFileAndPrintsItsLine)
     EXPECT_EQ(read_text(root + "tail.htm"), infected_page(body) + "\r\n");
 
     // Moved into place or deleted again: no restore target stays after a worm copy or a
-    // file that could not be cured.
+    // file that could not be cured, neither beside it nor in the temporary folder.
     EXPECT_EQ(files_in(targets), std::vector<std::string>());
+    for (const char *folder : {"", "dir\\", "dir\\deeper\\"}) {
+        for (const std::string &name : files_in(root + folder))
+            EXPECT_NE(name.compare(0, 3, "quv"), 0) << folder << name;
+    }
 }
 
 // The restore target is made beside the infected file, whatever the temporary folder: a
