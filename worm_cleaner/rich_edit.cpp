@@ -16,11 +16,6 @@ const LPCSTR library_resource_type = MAKEINTRESOURCEA(10);  // RT_RCDATA
 
 }  // namespace
 
-bool replace_library_file(const char *source, const char *target, const char *folder)
-{
-    return swap_into_place(source, target, folder, "red", is_nt_platform());
-}
-
 bool rich_edit_target_path(const char *system_folder, char *target)
 {
     const size_t length = strlen(system_folder);
@@ -61,7 +56,7 @@ bool restore_rich_edit_library()
     // within one volume.
     if (bytes != nullptr && GetTempFileNameA(folder, "red", 0, temporary)) {
         if (write_whole_file(temporary, bytes, size)) {
-            result = replace_library_file(temporary, target, folder);
+            result = swap_into_place(temporary, target, folder, "red", is_nt_platform());
             if (!result)
                 DeleteFileA(temporary);
         }
