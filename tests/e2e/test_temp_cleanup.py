@@ -1,8 +1,9 @@
 """The temporary folder cleanup in a prefix of its own: files gone at every depth, folders
 kept, links out of the folder not followed, paths too long for the program's buffers passed
-over, and files held open left for the next start, on the NT family and in 9x mode.
+over, and files held open left for the next start, on the NT family and in 9x mode. Then
+pemvolt's own line for a file that is neither deleted nor registered.
 
-Usage: test_temp_cleanup.py <sweep_probe.exe>
+Usage: test_temp_cleanup.py <sweep_probe.exe> <pemvolt.exe>
 """
 import os
 import sys
@@ -10,8 +11,9 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
 from checks import check, exit_code  # noqa: E402
+from pemvolt_texts import BANNER, PROMPT, TEMP_LEFT, WARNING  # noqa: E402
 
-PROBE = sys.argv[1]
+PROBE, PEMVOLT = sys.argv[1:3]
 def write(path, data="x"):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w") as f:
@@ -103,7 +105,24 @@ def test_9x():
               "wininit.ini names the held file: %r" % text)
 
 
+def test_pemvolt_tells_of_a_file_left():
+    """A file whose name the program's ANSI code page can't spell can be neither deleted
+    nor registered: the user is told to delete the temporary files himself."""
+    with WinePrefix("temp_cleanup_left") as p:
+        temp = p.temp_dir()
+        write(os.path.join(temp, "sub", "\u4e2d\u6587.tmp"))
+        write(os.path.join(temp, "free.tmp"))
+        code, out = p.run_console([PEMVOLT], keys=["y", "x"],
+                                  wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
+                                  timeout=300, cwd=p.host_path("c:\\"))
+        out = out.decode("latin-1").replace("\r\n", "\n")
+        check(code == 0 and out.startswith(BANNER + WARNING + PROMPT + TEMP_LEFT),
+              "pemvolt asks the user to delete the temporary files: %r" % out[:400])
+        check(not os.path.exists(os.path.join(temp, "free.tmp")), "the free file is deleted")
+
+
 if __name__ == "__main__":
     test_nt()
     test_9x()
+    test_pemvolt_tells_of_a_file_left()
     sys.exit(exit_code())
