@@ -122,9 +122,12 @@ def main():
         os.makedirs(tools)
         shutil.copy(pemvolt, tools)
         # The guest account command goes to a stand-in net that records it: Wine's own net
-        # does not know "localgroup".
-        shutil.copy(os.path.join(tests, "standin", "net.exe"), tools)
-        p.env.update(WINEPATH=r"c:\tools", STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log")
+        # does not know "localgroup". pemvolt runs net from the system folder, so the
+        # stand-in takes the place of Wine's there.
+        shutil.copy(os.path.join(tests, "standin", "net.exe"),
+                    os.path.join(p.windows_dir(), "system32", "net.exe"))
+        p.env.update(STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log",
+                     WINEDLLOVERRIDES=p.env["WINEDLLOVERRIDES"] + ";net.exe=n")
 
         before = {path: read(p.host_path(path)) for path, *_ in PROGRAMS + [(q, None) for q, _ in PAGES]}
         print("=== before: MMC.EXE running: %s, service HTTPODBC.DLL: %s, temporary files: %d"

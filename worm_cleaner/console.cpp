@@ -36,8 +36,8 @@ struct KeyRow {
 };
 
 // Rows by keyboard scan code, after the PC keyboard's extended key codes. Keys that
-// produce a character report it themselves; their rows matter when the console delivers
-// the key without its character.
+// produce a character report it themselves; of their character entries only Esc's is
+// ever used, for an Esc that the console delivers without its character.
 const KeyRow normal_keys[] = {
     /*  0 */ {{0, 0}, {0, 0}, {0, 0}, {0, 0}},
     /*  1 Esc */ {{27, 0}, {27, 0}, {27, 0}, {0, 1}},
@@ -224,9 +224,10 @@ int read_key()
             pending_second_code = codes.second;
             break;
         }
-        // A key whose character the console left out (Esc on some consoles) still
-        // counts with the character it stands for.
-        if (codes.lead != 0 && codes.lead != 224 && codes.second == 0) {
+        // Esc is the one key that some consoles deliver without its character. Any other
+        // key-down without a character (a dead key, an input method's event) answers
+        // nothing, even on the position of a letter.
+        if (key.wVirtualKeyCode == VK_ESCAPE && codes.lead == 27 && codes.second == 0) {
             code = codes.lead;
             break;
         }

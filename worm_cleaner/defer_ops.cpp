@@ -3,6 +3,7 @@
 #include "defer_ops.h"
 
 #include "error_class.h"
+#include "file_swap.h"
 #include "path_join.h"
 #include "platform_family.h"
 #include "rename_section.h"
@@ -84,30 +85,17 @@ bool read_small_file(const char *path, std::string &text)
     return ok;
 }
 
-bool write_whole_file(const char *path, const std::string &text)
-{
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-              written == text.size() && FlushFileBuffers(file);
-    CloseHandle(file);
-    if (!ok)
-        DeleteFileA(path);
-    return ok;
-}
-
 // Adds "key=value" to the "rename" section of <windows folder>\wininit.ini, keeping every
 // other line of the file. The new text is written beside it first, so a failed write never
 // leaves a damaged file. The profile functions can't do this: they would overwrite the
 // value of an equal key, and every deletion uses the key "NUL".
 bool add_wininit_entry(const char *key, const char *value, PlatformFamily family)
 {
+    char windows_folder[MAX_PATH];
     char ini_path[MAX_PATH];
     char new_path[MAX_PATH];
-    if (!windows_folder_file("wininit.ini", ini_path) || !windows_folder_file("wininit.new", new_path))
+    if (!windows_folder_file("", windows_folder) || !windows_folder_file("wininit.ini", ini_path) ||
+        !windows_folder_file("wininit.new", new_path))
         return false;
     std::string text;
     if (!read_small_file(ini_path, text))
@@ -116,17 +104,13 @@ bool add_wininit_entry(const char *key, const char *value, PlatformFamily family
     std::string updated = with_rename_entry(text.data(), text.size(), line);
     if (updated == text)
         return true;  // already registered
-    if (updated.size() > wininit_size_limit || !write_whole_file(new_path, updated))
+    if (updated.size() > wininit_size_limit ||
+        !write_whole_file(new_path, updated.data(), static_cast<DWORD>(updated.size())))
         return false;
-    if (family == platform_nt) {
-        if (MoveFileExA(new_path, ini_path, MOVEFILE_REPLACE_EXISTING))
-            return true;
-    } else {
-        // The 9x family has no replacing move.
-        DeleteFileA(ini_path);
-        if (MoveFileA(new_path, ini_path))
-            return true;
-    }
+    // Every start-up operation already registered, this program's and others', is in the
+    // old file: it is never deleted before the new one stands in its place.
+    if (swap_into_place(new_path, ini_path, windows_folder, "wni", family))
+        return true;
     DeleteFileA(new_path);
     return false;
 }

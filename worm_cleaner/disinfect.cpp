@@ -96,6 +96,15 @@ bool file_has_signature(const char *path, WORD id)
     return match;
 }
 
+// A host of at least two bytes that begins with a program's "MZ".
+bool host_is_a_program(const host_location &host)
+{
+    uint8_t start[2];
+    return host.size >= sizeof start &&
+           read_block(host.offset, start, sizeof start) == sizeof start && start[0] == 'M' &&
+           start[1] == 'Z';
+}
+
 }  // namespace
 
 bool is_pe_program()
@@ -142,6 +151,13 @@ cure_result disinfect_program()
     case carrier_holds_host:
         break;
     }
+    // An empty or broken host would take the place of the user's program and be reported
+    // as disinfected: the infected file stays as it is instead.
+    if (!host_is_a_program(host))
+        return not_cured;
+    // Without a restore target the host has nowhere to go; only a bare copy is treated.
+    if (restore_target_path[0] == '\0')
+        return not_cured;
     return restore_host(host.offset, current_file_size - host.offset - host.size);
 }
 

@@ -30,6 +30,9 @@ bool is_pe_program();
 bool has_worm_signature(const char *path);
 // For the file of the last true is_pe_program(), current_file_size set and an existing
 // restore target: cured (the target now holds exactly the host), worm_copy or not_cured.
+// With restore_target_path empty (no target could be made) a bare copy is still told
+// apart; a carrier then gives not_cured. A host that is empty or does not begin with "MZ"
+// gives not_cured.
 cure_result disinfect_program();
 
 // The file offset of an address of the examined file, or 0 when it maps to none.

@@ -30,30 +30,41 @@ bool is_dot_entry(const char *name)
     return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
-// Makes the empty file that receives the restored host: a unique name in the temporary
-// folder, or else the infected file's own path with ".quv" appended.
-bool make_restore_target()
+// Makes the empty file that receives the restored host, beside the infected file: a
+// start-up rename can't cross drives, and the restored program keeps the access rights of
+// its own folder. A unique name in that folder, or else the infected file's own path with
+// ".quv" appended. restore_target_path stays empty when neither can be made.
+void make_restore_target()
 {
-    if (GetTempFileNameA(temp_folder_path, "quv", 0, restore_target_path) != 0)
-        return true;
+    restore_target_path[0] = '\0';
+    char folder[MAX_PATH];
+    const char *last_separator = strrchr(current_file_path, '\\');
+    const size_t folder_length = last_separator != nullptr ? last_separator - current_file_path + 1 : 0;
+    // The platform's limit for the folder of a unique name: 14 characters are left for it.
+    if (folder_length > 0 && folder_length <= MAX_PATH - 14) {
+        memcpy(folder, current_file_path, folder_length);
+        folder[folder_length] = '\0';
+        if (GetTempFileNameA(folder, "quv", 0, restore_target_path) != 0)
+            return;
+    }
     if (!join_path(restore_target_path, MAX_PATH, current_file_path, ".quv"))
-        return false;
+        return;
     // CREATE_NEW: a file of that name that is already there may be the user's.
     HANDLE file = CreateFileA(restore_target_path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         restore_target_path[0] = '\0';
-        return false;
+        return;
     }
     CloseHandle(file);
-    return true;
 }
 
 // A restore target that will not be moved into place must not stay behind, unless the
 // infected file is already gone: then it holds the only copy of the user's program.
 void discard_restore_target()
 {
-    if (GetFileAttributesA(current_file_path) != INVALID_FILE_ATTRIBUTES)
+    if (restore_target_path[0] != '\0' &&
+        GetFileAttributesA(current_file_path) != INVALID_FILE_ATTRIBUTES)
         DeleteFileA(restore_target_path);
     restore_target_path[0] = '\0';
 }
@@ -96,8 +107,9 @@ void examine_program(DWORD listed_size)
 {
     if (!has_worm_signature(current_file_path))
         return;
-    if (!make_restore_target())
-        return;  // nowhere to put the host: the file stays as it is
+    // Without a target a carrier stays as it is, but a bare copy, which needs none, is
+    // still deleted.
+    make_restore_target();
     current_file_size = listed_size;
     switch (disinfect_program()) {
     case cured:

@@ -2,6 +2,7 @@
 #include "console.h"
 #include "drive_sweep.h"
 #include "network_repair.h"
+#include "path_join.h"
 #include "rich_edit.h"
 #include "run_paths.h"
 #include "stop_component.h"
@@ -44,16 +45,44 @@ bool user_confirms()
     }
 }
 
+// The shell is started from the Windows folder by its full path, and in that folder: a
+// search would try the program's own folder and the current one first, and an
+// "explorer.exe" there may be the worm's.
 void restart_shell()
 {
+    char windows_folder[MAX_PATH];
+    char program[MAX_PATH];
+    const UINT length = GetWindowsDirectoryA(windows_folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const char *separator = windows_folder[length - 1] == '\\' ? "" : "\\";
+    if (!join_path(program, MAX_PATH, windows_folder, separator, "explorer.exe"))
+        return;
     char command_line[] = "explorer.exe";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    if (CreateProcessA(nullptr, command_line, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
-                       nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessA(program, command_line, nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+                       nullptr, windows_folder, &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
+    }
+}
+
+// A file that is still there with nothing registered is the user's to delete: the
+// after-reboot line would not be true for it.
+void report_temp_cleanup(temp_cleanup_result result)
+{
+    switch (result) {
+    case temp_files_deleted:
+        console_print("All temporary files has been deleted.\n");
+        break;
+    case temp_files_deferred:
+        console_print("Some temporary files can not be deleted.\nThey will be deleted after reboot.\n");
+        break;
+    case temp_files_left:
+        console_print("Some temporary files can not be deleted.\nPlease, delete temporary files manyally.\n");
+        break;
     }
 }
 
@@ -73,7 +102,7 @@ void sweep_fixed_drives(char *root)
 
 int main()
 {
-    // The sweep's temporary files go here; "c:\" when the system names no usable folder.
+    // "c:\" when the system names no usable folder.
     if (!ask_temp_path(temp_folder_path))
         strcpy(temp_folder_path, "c:\\");
 
@@ -94,10 +123,8 @@ int main()
     char folder[MAX_PATH];
     if (!ask_temp_path(folder))
         console_print("Temporary folder can not be found.\nPlease, delete temporary files manyally.\n");
-    else if (clean_temp_folder(folder))
-        console_print("Some temporary files can not be deleted.\nThey will be deleted after reboot.\n");
     else
-        console_print("All temporary files has been deleted.\n");
+        report_temp_cleanup(clean_temp_folder(folder));
 
     sweep_fixed_drives(folder);
 

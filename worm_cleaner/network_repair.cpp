@@ -3,10 +3,10 @@
 #include "network_repair.h"
 
 #include "console.h"
+#include "path_join.h"
 #include "platform_family.h"
 #include "share_records.h"
 
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -20,6 +20,19 @@ typedef unsigned(WINAPI *NetShareDelFn)(const char *server, const char *name, un
 const short share_info_level = 50;
 const unsigned net_success = 0;
 const unsigned net_more_data = ERROR_MORE_DATA;
+
+// The platform's own file of that name in the system folder, by full path: a search would
+// try the program's own folder and the current one first, where anybody may have put a
+// program or library of the same name.
+bool system_folder_file(const char *name, char *path)
+{
+    char folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    const char *separator = folder[length - 1] == '\\' ? "" : "\\";
+    return join_path(path, MAX_PATH, folder, separator, name);
+}
 
 }  // namespace
 
@@ -64,8 +77,28 @@ bool remove_c_share(HMODULE library)
 
 bool remove_guest_from_administrators()
 {
-    // The command writes its own output to this console, between the program's lines.
-    return system("net localgroup Administrators guest /delete") == 0;
+    char program[MAX_PATH];
+    char folder[MAX_PATH];
+    if (!system_folder_file("net.exe", program) || !system_folder_file("", folder))
+        return false;
+    char command_line[] = "net localgroup Administrators guest /delete";
+    // The command writes its own output where this program writes, between its lines.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(program, command_line, nullptr, nullptr, TRUE, 0, nullptr, folder, &startup,
+                        &process))
+        return false;
+    CloseHandle(process.hThread);
+    DWORD status = 1;
+    const bool ended = WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hProcess);
+    return ended && status == 0;
 }
 
 void repair_network_access()
@@ -81,7 +114,9 @@ void repair_network_access()
             console_print("Program can not delete guest account from Administrator group, please check it manually.\n");
         return;
     }
-    HMODULE library = LoadLibraryA("svrapi.dll");
+    char library_path[MAX_PATH];
+    HMODULE library =
+        system_folder_file("svrapi.dll", library_path) ? LoadLibraryA(library_path) : nullptr;
     if (remove_c_share(library))
         console_print("Program has deleted c$ NetWork share in your hard drive.\n"
                       "If you need it, please restore link manually.\n");

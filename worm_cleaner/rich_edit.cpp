@@ -3,6 +3,7 @@
 // only when complete, so the system folder never holds a cut library.
 #include "rich_edit.h"
 
+#include "file_swap.h"
 #include "path_join.h"
 #include "platform_family.h"
 
@@ -15,53 +16,7 @@ namespace {
 const WORD library_resource = 103;
 const LPCSTR library_resource_type = MAKEINTRESOURCEA(10);  // RT_RCDATA
 
-// Writes the whole of data into a new file at path. On failure the file is removed again.
-bool write_whole_file(const char *path, const void *data, DWORD size)
-{
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        DeleteFileA(path);
-        return false;
-    }
-    DWORD written = 0;
-    bool ok = WriteFile(file, data, size, &written, nullptr) && written == size;
-    ok = FlushFileBuffers(file) && ok;
-    ok = CloseHandle(file) && ok;
-    if (!ok)
-        DeleteFileA(path);
-    return ok;
-}
-
-// The 9x family has no replacing move: the old library is renamed aside, the new one
-// renamed in, and the old one renamed back if that fails. A held file refuses the first
-// rename, so it stays untouched. No step deletes the old bytes before the new ones are in
-// place; should even the way back fail, they stay under the aside name.
-bool swap_by_renaming(const char *source, const char *target, const char *folder)
-{
-    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES)
-        return MoveFileA(source, target) != FALSE;
-    char aside[MAX_PATH];
-    if (!GetTempFileNameA(folder, "red", 0, aside))
-        return false;
-    DeleteFileA(aside);  // only the unique name is wanted; the rename creates the file
-    if (!MoveFileA(target, aside))
-        return false;
-    if (!MoveFileA(source, target)) {
-        MoveFileA(aside, target);
-        return false;
-    }
-    DeleteFileA(aside);
-    return true;
-}
-
 }  // namespace
-
-bool replace_library_file(const char *source, const char *target, const char *folder)
-{
-    if (is_nt_platform() == platform_nt)
-        return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-    return swap_by_renaming(source, target, folder);
-}
 
 bool rich_edit_target_path(const char *system_folder, char *target)
 {
@@ -103,7 +58,7 @@ bool restore_rich_edit_library()
     // within one volume.
     if (bytes != nullptr && GetTempFileNameA(folder, "red", 0, temporary)) {
         if (write_whole_file(temporary, bytes, size)) {
-            result = replace_library_file(temporary, target, folder);
+            result = swap_into_place(temporary, target, folder, "red", is_nt_platform());
             if (!result)
                 DeleteFileA(temporary);
         }

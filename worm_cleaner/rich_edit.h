@@ -7,7 +7,3 @@ bool restore_rich_edit_library();
 // The library's path in system_folder, with one separator, into a 260-character target.
 // False when it would not fit.
 bool rich_edit_target_path(const char *system_folder, char *target);
-
-// Puts the complete file source in place of target (which may not exist), both in folder.
-// On failure target is as it was and source is left for the caller to remove.
-bool replace_library_file(const char *source, const char *target, const char *folder);

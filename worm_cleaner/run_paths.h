@@ -3,5 +3,7 @@
 
 #include <windows.h>
 
-// Folder for the sweep's temporary restore files; filled once at start, read afterwards.
+// The temporary folder as the system names it, or "c:\" when it names no usable one;
+// filled once at start. Restore targets are not made here but beside each infected file,
+// on its own drive, so that a replacement at the next start never crosses drives.
 extern char temp_folder_path[MAX_PATH];

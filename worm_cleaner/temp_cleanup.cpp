@@ -9,16 +9,40 @@
 
 #include <cstring>
 
-bool clean_temp_folder(const char *folder)
+namespace {
+
+temp_cleanup_result worse(temp_cleanup_result a, temp_cleanup_result b)
 {
-    bool deletion_deferred = false;
+    return a > b ? a : b;
+}
+
+temp_cleanup_result result_of_deletion(DeferResult deletion)
+{
+    switch (deletion) {
+    case done_now:
+        return temp_files_deleted;
+    case deferred:
+        return temp_files_deferred;
+    case failed:
+    case no_version:
+        break;
+    }
+    // Still there and nothing registered: the user must be told to delete it.
+    return temp_files_left;
+}
+
+}  // namespace
+
+temp_cleanup_result clean_temp_folder(const char *folder)
+{
+    temp_cleanup_result result = temp_files_deleted;
     char path[MAX_PATH];
     if (!join_path(path, MAX_PATH, folder, "*.*"))
-        return false;
+        return temp_files_left;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(path, &entry);
     if (search == INVALID_HANDLE_VALUE)
-        return false;
+        return temp_files_deleted;
     do {
         if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0)
             continue;
@@ -27,16 +51,19 @@ bool clean_temp_folder(const char *folder)
             // are not ours to delete.
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                 continue;
-            // A path that does not fit is passed over; a cut one could name another file.
-            if (join_path(path, MAX_PATH, folder, entry.cFileName, "\\") &&
-                clean_temp_folder(path))
-                deletion_deferred = true;
+            // A path that does not fit is passed over, and its files stay; a cut one could
+            // name another file.
+            if (join_path(path, MAX_PATH, folder, entry.cFileName, "\\"))
+                result = worse(result, clean_temp_folder(path));
+            else
+                result = temp_files_left;
         } else if (join_path(path, MAX_PATH, folder, entry.cFileName)) {
             // A link to a file is removed itself; the file it names is left alone.
-            if (delete_or_defer(path) == deferred)
-                deletion_deferred = true;
+            result = worse(result, result_of_deletion(delete_or_defer(path)));
+        } else {
+            result = temp_files_left;
         }
     } while (FindNextFileA(search, &entry));
     FindClose(search);
-    return deletion_deferred;
+    return result;
 }

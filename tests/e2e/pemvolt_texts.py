@@ -13,6 +13,7 @@ PROMPT = "\nDo you want to continue (N - No, Y - Yes).\n"
 TEMP_NOT_FOUND = "Temporary folder can not be found.\nPlease, delete temporary files manyally.\n"
 TEMP_ALL = "All temporary files has been deleted.\n"
 TEMP_SOME = "Some temporary files can not be deleted.\nThey will be deleted after reboot.\n"
+TEMP_LEFT = "Some temporary files can not be deleted.\nPlease, delete temporary files manyally.\n"
 SHELL = "SHELL link value in system.ini file has been restored to default (Explorer.exe).\n"
 GUEST_DELETED = ("Program has deleted guest account from Administrator group.\n"
                  "If you do not need guest account at all, please delete it manually.\n")

@@ -119,6 +119,27 @@ def test_nt_drives():
         check(leftovers == [], "no restore target left: %r" % leftovers)
         check(infected_a != host_a, "fixture sanity")
 
+        # A program in use on d: is replaced at the next start. A start-up rename can't
+        # cross drives, so its source lies on d: as well, and the temporary folder cleanup
+        # of a following run leaves it alone.
+        busy_host = host_bytes(p, 6000, 6)
+        busy = make(p, "infected", "d:\\busy\\running.exe", 6000, 6)
+        lines = sweep_lines(p, ["--hold", "d:\\busy\\running.exe"])
+        check(lines == [line("d:\\busy\\running.exe",
+                             "file will be replaced by desinfected version after reboot")],
+              "held program on d: is replaced after reboot: %r" % lines)
+        check(read(p.host_path("d:\\busy\\running.exe")) == busy, "held program on d: unchanged")
+        sources = [source[len("\\??\\"):] for source, destination in p.pending_renames()
+                   if destination.lstrip("!").lower() == "\\??\\d:\\busy\\running.exe"]
+        check(len(sources) == 1 and sources[0].lower().startswith("d:\\busy\\"),
+              "the registered replacement comes from d: %r" % sources)
+        user = os.path.basename(os.path.dirname(p.temp_dir()))
+        r = p.run([PROBE, "clean", "c:\\users\\%s\\Temp\\" % user], timeout=120)
+        check(r.returncode == 0, "temporary folder cleanup ran")
+        check(len(sources) == 1 and os.path.exists(p.host_path(sources[0])) and
+              read(p.host_path(sources[0])) == busy_host,
+              "the registered source survives the cleanup and holds the host")
+
 
 def test_9x_held_files():
     with WinePrefix("sweep_drives_9x", win98=True) as p:

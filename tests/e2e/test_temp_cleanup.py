@@ -1,8 +1,9 @@
 """The temporary folder cleanup in a prefix of its own: files gone at every depth, folders
 kept, links out of the folder not followed, paths too long for the program's buffers passed
-over, and files held open left for the next start, on the NT family and in 9x mode.
+over, and files held open left for the next start, on the NT family and in 9x mode. Then
+pemvolt's own line for a file that is neither deleted nor registered.
 
-Usage: test_temp_cleanup.py <sweep_probe.exe>
+Usage: test_temp_cleanup.py <sweep_probe.exe> <pemvolt.exe>
 """
 import os
 import sys
@@ -10,8 +11,9 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
 from checks import check, exit_code  # noqa: E402
+from pemvolt_texts import BANNER, PROMPT, TEMP_LEFT, WARNING  # noqa: E402
 
-PROBE = sys.argv[1]
+PROBE, PEMVOLT = sys.argv[1:3]
 def write(path, data="x"):
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w") as f:
@@ -58,7 +60,8 @@ def test_nt():
         write(long_file)
 
         out = clean(p)
-        check(out == "deferred: no\n", "NT result: %r" % out)
+        # The file too long to name stays, with nothing registered: the user is told.
+        check(out == "result: left\n", "NT result: %r" % out)
         left = files_below(temp)
         long_rel = os.path.relpath(long_file, temp)
         check(left == [long_rel], "files left below the temporary folder: %r" % left)
@@ -70,12 +73,13 @@ def test_nt():
         check(os.path.exists(os.path.join(profile, "keep.txt")), "the folder above is untouched")
 
         # A file held open by another program goes at the next start.
+        os.remove(long_file)
         held = os.path.join(temp, "one", "held.log")
         write(held)
         write(os.path.join(temp, "free.tmp"))
         held_windows = windows_temp(p) + "one\\held.log"
         out = clean(p, ["--hold", held_windows])
-        check(out == "deferred: yes\n", "NT result with a held file: %r" % out)
+        check(out == "result: deferred\n", "NT result with a held file: %r" % out)
         check(os.path.exists(held) and not os.path.exists(os.path.join(temp, "free.tmp")),
               "held file stays, free file goes")
         pending = [s.lower() for s, d in p.pending_renames()]
@@ -93,7 +97,7 @@ def test_9x():
             os.remove(wininit)
         held_windows = windows_temp(p) + "sub\\held.log"
         out = clean(p, ["--hold", held_windows])
-        check(out == "deferred: yes\n", "9x result with a held file: %r" % out)
+        check(out == "result: deferred\n", "9x result with a held file: %r" % out)
         check(files_below(temp) == [os.path.join("sub", "held.log")],
               "9x files left: %r" % files_below(temp))
         text = open(wininit, encoding="latin-1").read() if os.path.exists(wininit) else ""
@@ -101,7 +105,24 @@ def test_9x():
               "wininit.ini names the held file: %r" % text)
 
 
+def test_pemvolt_tells_of_a_file_left():
+    """A file whose name the program's ANSI code page can't spell can be neither deleted
+    nor registered: the user is told to delete the temporary files himself."""
+    with WinePrefix("temp_cleanup_left") as p:
+        temp = p.temp_dir()
+        write(os.path.join(temp, "sub", "\u4e2d\u6587.tmp"))
+        write(os.path.join(temp, "free.tmp"))
+        code, out = p.run_console([PEMVOLT], keys=["y", "x"],
+                                  wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
+                                  timeout=300, cwd=p.host_path("c:\\"))
+        out = out.decode("latin-1").replace("\r\n", "\n")
+        check(code == 0 and out.startswith(BANNER + WARNING + PROMPT + TEMP_LEFT),
+              "pemvolt asks the user to delete the temporary files: %r" % out[:400])
+        check(not os.path.exists(os.path.join(temp, "free.tmp")), "the free file is deleted")
+
+
 if __name__ == "__main__":
     test_nt()
     test_9x()
+    test_pemvolt_tells_of_a_file_left()
     sys.exit(exit_code())

@@ -3,14 +3,18 @@
 Each run has a throw-away prefix without a z: drive and with a second fixed drive d:. On
 them lie infected programs, bare worm copies, infected and clean pages, a plain program,
 and two worm files that another program holds open; the temporary folder holds files at
-several depths; system.ini names the worm beside the shell. The program is copied to
-c:\\tools, as a user would run it, with the stand-in "net" and svrapi.dll beside it, and
-runs in a pseudo-terminal: y at the prompt, then a key at the end. The test compares the
-console transcript line for line and then the machine: files, pages, temporary folder,
-system.ini, start-up registrations and the rich-edit library.
+several depths; system.ini names the worm beside the shell. The stand-in "net" and svrapi.dll stand where
+the system's own are, in the system folder. The program is copied to c:\\tools, as a user
+would run it, and runs in a pseudo-terminal from c:\\download: y at the prompt, then a key
+at the end. Both folders hold decoys named explorer.exe, net.exe and svrapi.dll, which
+record it if they ever run or load. The test compares the console transcript line for line
+and then the machine: files, pages, temporary folder, system.ini, start-up registrations,
+the rich-edit library and the decoys' record.
 
 usage: test_whole_run.py <pemvolt.exe> <sweep_probe.exe> <file_holder.exe>
-                         <folder with net.exe and svrapi.dll> <library pemvolt embeds, or "">
+                         <folder with net.exe and svrapi.dll>
+                         <folder with decoy_program.exe and the decoy svrapi.dll>
+                         <library pemvolt embeds, or "">
                          [<a pemvolt build with a library> <the library it embeds>]
 """
 import configparser
@@ -86,13 +90,20 @@ def make_fixtures(p, sweep_probe, expected_dir):
     return hosts, originals
 
 
-def install_program(p, pemvolt, helpers):
-    tools = p.host_path(r"c:\tools")
-    os.makedirs(tools, exist_ok=True)
-    for source in (os.path.join(helpers, "net.exe"), os.path.join(helpers, "svrapi.dll")):
-        shutil.copy(source, tools)
+def install_program(p, pemvolt, helpers, decoys):
+    """The stand-ins in the system folder; the program in c:\\tools; decoys in c:\\tools
+    and in c:\\download, the folder the program starts in."""
+    system = os.path.join(p.windows_dir(), "system32")
+    for name in ("net.exe", "svrapi.dll"):
+        shutil.copy(os.path.join(helpers, name), os.path.join(system, name))
+    tools, download = p.host_path(r"c:\tools"), p.host_path(r"c:\download")
+    for folder in (tools, download):
+        os.makedirs(folder, exist_ok=True)
+        for name in ("explorer.exe", "net.exe"):
+            shutil.copy(os.path.join(decoys, "decoy_program.exe"), os.path.join(folder, name))
+        shutil.copy(os.path.join(decoys, "svrapi.dll"), os.path.join(folder, "svrapi.dll"))
     shutil.copy(pemvolt, os.path.join(tools, "pemvolt.exe"))
-    return os.path.join(tools, "pemvolt.exe")
+    return os.path.join(tools, "pemvolt.exe"), download
 
 
 def hold(p, file_holder, paths):
@@ -145,7 +156,7 @@ def temp_windows_path(temp):
     return r"c:\users\%s\temp" % os.path.basename(os.path.dirname(temp)).lower()
 
 
-def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
+def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, decoys, payload):
     win98 = family == "9x"
     with WinePrefix("whole_run_" + name, win98=win98) as p:
         print("--- %s: %s family, %s" % (name, family, "library " + payload if payload else "no library"))
@@ -153,7 +164,7 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
         expected_dir = os.path.join(p.prefix, "expected")
         os.makedirs(expected_dir)
         hosts, originals = make_fixtures(p, sweep_probe, expected_dir)
-        program = install_program(p, pemvolt, helpers)
+        program, download = install_program(p, pemvolt, helpers, decoys)
         temp = p.temp_dir()
         for relative in TEMP_FILES:
             write(os.path.join(temp, relative), b"temporary " + relative.encode())
@@ -168,14 +179,15 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
         library_before = read(system_library)
         holder = hold(p, file_holder, held)
 
-        # The program's helpers: a net command that succeeds, found before the system's,
-        # and (9x) a share library with the worm's opening and a print queue.
-        p.env.update(WINEPATH=r"c:\tools", STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log",
+        # The program's helpers in the system folder, in place of Wine's own: a net command
+        # that succeeds and (9x) a share library with the worm's opening and a print queue.
+        p.env.update(STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log",
                      STANDIN_SHARES="print:1,C$:0", STANDIN_SHARE_LOG=r"c:\shares.log",
-                     WINEDLLOVERRIDES=p.env["WINEDLLOVERRIDES"] + ";svrapi=n")
+                     DECOY_LOG=r"c:\decoys.log",
+                     WINEDLLOVERRIDES=p.env["WINEDLLOVERRIDES"] + ";svrapi=n;net.exe=n")
         code, stdout = p.run_console([program], keys=["y", "x"],
                                      wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
-                                     timeout=600)
+                                     timeout=600, cwd=download)
         out = text(stdout)
         print(out)
 
@@ -217,18 +229,20 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
             check(read(p.host_path(path)) == expected,
                   "%s: %s %s" % (name, path, "is cut clean" if cut else "is untouched"))
 
-        # The temporary folder: files gone at every depth, folders kept; what is left is
-        # the restored host waiting for the next start and, in 9x mode, the file in use.
+        # The temporary folder: files gone at every depth, folders kept; what is left is,
+        # in 9x mode, the file in use.
         left = sorted(os.path.relpath(os.path.join(d, f), temp)
                       for d, _, files in os.walk(temp) for f in files)
-        restore_targets = [f for f in left if f.lower().startswith("quv")]
-        others = [f for f in left if not f.lower().startswith("quv")]
-        check(others == ([os.path.join("sub", "held.tmp")] if win98 else []),
+        check(left == ([os.path.join("sub", "held.tmp")] if win98 else []),
               "%s: the temporary folder is emptied: %r" % (name, left))
         check(os.path.isdir(os.path.join(temp, "sub", "deeper")), "%s: its folders are kept" % name)
+        # The held program's restored host waits beside it for the next start, on its own
+        # drive, where a start-up rename can reach.
+        apps = p.host_path(r"c:\apps")
+        restore_targets = [f for f in os.listdir(apps) if f.lower().startswith("quv")]
         check(len(restore_targets) == 1 and
-              read(os.path.join(temp, restore_targets[0])) == read(hosts[r"c:\apps\locked.exe"]),
-              "%s: the held program's host waits in the temporary folder: %r" % (name, restore_targets))
+              read(os.path.join(apps, restore_targets[0])) == read(hosts[r"c:\apps\locked.exe"]),
+              "%s: the held program's host waits beside it: %r" % (name, restore_targets))
         target = restore_targets[0] if restore_targets else "?"
 
         # system.ini: the shell entry restored, everything else kept.
@@ -244,7 +258,7 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
         pending = p.pending_renames()
         rename = wininit_lines(p)
         temp_windows = temp_windows_path(temp)
-        replacement = (r"c:\apps\locked.exe=%s\%s" % (temp_windows, target)).lower()
+        replacement = (r"c:\apps\locked.exe=c:\apps\%s" % target).lower()
         print("pending:", pending, "wininit:", rename)
         if win98:
             check(pending == [], "9x: nothing registered with the NT family's start-up renames")
@@ -256,7 +270,7 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
             pairs = [(s.lower(), d.lower()) for s, d in pending]
             check((r"\??\c:\apps\lockcopy.exe", "") in pairs,
                   "NT: the held copy is registered for deletion: %r" % pending)
-            check(any(s == (r"\??\%s\%s" % (temp_windows, target)).lower() and
+            check(any(s == (r"\??\c:\apps\%s" % target).lower() and
                       d.lstrip("!") == r"\??\c:\apps\locked.exe" for s, d in pairs),
                   "NT: the held program's host is registered to replace it: %r" % pending)
             check(len(pairs) == 2, "NT: nothing else is registered: %r" % pending)
@@ -269,6 +283,10 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
             check(text(read(p.host_path(r"c:\net.log"))) == "localgroup Administrators guest /delete\n",
                   "NT: the guest account command ran")
         check(read(program) == read(pemvolt), "%s: the program's own file is left alone" % name)
+        decoy_log = p.host_path(r"c:\decoys.log")
+        check(not os.path.exists(decoy_log), "%s: no program or library planted beside the "
+              "program or in its current folder ran or loaded: %r"
+              % (name, text(read(decoy_log)) if os.path.exists(decoy_log) else ""))
         library_after = read(system_library)
         if payload:
             check(library_after == read(payload), "%s: the library is the embedded one" % name)
@@ -282,14 +300,14 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, payload):
 
 
 def main():
-    pemvolt, sweep_probe, file_holder, helpers = sys.argv[1:5]
-    payload = sys.argv[5] if len(sys.argv) > 5 and sys.argv[5] else None
+    pemvolt, sweep_probe, file_holder, helpers, decoys = sys.argv[1:6]
+    payload = sys.argv[6] if len(sys.argv) > 6 and sys.argv[6] else None
     runs = [("nt", "nt", pemvolt, payload), ("9x", "9x", pemvolt, payload)]
-    if len(sys.argv) > 7:
+    if len(sys.argv) > 8:
         # A build of the program that carries a library, so that the library is written.
-        runs.append(("9x_library", "9x", sys.argv[6], sys.argv[7]))
+        runs.append(("9x_library", "9x", sys.argv[7], sys.argv[8]))
     for name, family, program, library in runs:
-        one_run(name, family, program, sweep_probe, file_holder, helpers, library)
+        one_run(name, family, program, sweep_probe, file_holder, helpers, decoys, library)
     return exit_code()
 
 

@@ -171,20 +171,20 @@ class WinePrefix:
         return []
 
     def run_console(self, args, keys=(), wait_for=(), stdout_path=None, timeout=120,
-                    screen=None):
+                    screen=None, cwd=None):
         """Runs a console program in a pseudo-terminal with its standard output in a file.
 
         keys: what to type, one item per answer; before typing item i the run waits until
         the output holds wait_for[i] (when given). screen: a bytearray that receives what the
         console showed in the terminal (echo, the console's own drawing, standard error).
-        Returns (exit code, stdout bytes).
+        cwd: the Linux folder the program starts in. Returns (exit code, stdout bytes).
         """
         if stdout_path is None:
             stdout_path = os.path.join(self.prefix, "stdout.txt")
         master, slave = pty.openpty()
         with open(stdout_path, "wb") as out:
             proc = subprocess.Popen([self.loader] + list(args), env=self.env, stdin=slave,
-                                    stdout=out, stderr=slave, start_new_session=True)
+                                    stdout=out, stderr=slave, start_new_session=True, cwd=cwd)
         os.close(slave)
         deadline = time.time() + timeout
         try:

@@ -2,6 +2,7 @@
 // the "rename" section of wininit.ini. Run in a prefix that reports the 9x family.
 #include "defer_ops.h"
 #include "defer_test_support.h"
+#include "file_swap.h"
 #include "platform_family.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,24 @@ namespace {
 bool contains(const std::vector<std::string> &lines, const std::string &line)
 {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The names in folder, "." and ".." left out.
+std::vector<std::string> names_in(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = entry.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 size_t count_prefixed(const std::vector<std::string> &lines, const std::string &prefix)
@@ -100,4 +119,58 @@ TEST(DeferOps9x, ReplacementNowOrAtTheNextStart)
     const std::string missing = folder + "no such copy.tmp";
     EXPECT_EQ(replace_or_defer(missing.c_str(), destination.c_str()), failed);
     EXPECT_EQ(read_text_file(destination), "restored");
+}
+
+// The start-up rename file holds every operation registered so far, this program's and
+// others': when the new file can't be moved in, the old one is back, byte for byte.
+TEST(DeferOps9x, FailedSwapKeepsTheOldFileByteForByte)
+{
+    const std::string folder = fresh_test_folder("swap");
+    const std::string target = folder + "wininit.ini";
+    const std::string source = folder + "wininit.new";
+    const std::string before = "[rename]\r\nNUL=C:\\OLD.TXT\r\nC:\\A.EXE=C:\\A.TMP\r\n";
+    const std::string after = before + "NUL=C:\\NEW.TXT\r\n";
+    ASSERT_TRUE(write_text_file(target, before));
+    ASSERT_TRUE(write_text_file(source, after));
+    {
+        // Held without delete sharing, the new file can't be renamed.
+        OpenWithoutDeleteSharing holder(source);
+        ASSERT_TRUE(holder.is_open());
+        EXPECT_FALSE(
+            swap_into_place(source.c_str(), target.c_str(), folder.c_str(), "wni", platform_9x));
+    }
+    EXPECT_EQ(read_text_file(target), before);
+    EXPECT_EQ(read_text_file(source), after);
+    EXPECT_EQ(names_in(folder), (std::vector<std::string>{"wininit.ini", "wininit.new"}));
+
+    EXPECT_TRUE(swap_into_place(source.c_str(), target.c_str(), folder.c_str(), "wni", platform_9x));
+    EXPECT_EQ(read_text_file(target), after);
+    EXPECT_EQ(names_in(folder), std::vector<std::string>{"wininit.ini"});
+}
+
+// Another program may have the start-up rename file open, sharing even its deletion: a
+// deferral must still keep every entry of that file.
+TEST(DeferOps9x, DeferralWhileTheStartUpFileIsOpenKeepsItsEntries)
+{
+    const std::string kept = read_text_file(wininit_path());
+    const std::string before = "[rename]\r\nNUL=C:\\OLD.TXT\r\nC:\\A.EXE=C:\\A.TMP\r\n";
+    ASSERT_TRUE(write_text_file(wininit_path(), before));
+    const std::string folder = fresh_test_folder("open start-up file");
+    const std::string worm = folder + "worm.exe";
+    ASSERT_TRUE(write_text_file(worm, "worm"));
+    ASSERT_TRUE(SetFileAttributesA(worm.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    HANDLE reader = CreateFileA(wininit_path().c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const DeferResult result = delete_or_defer(worm.c_str());
+    CloseHandle(reader);
+
+    EXPECT_EQ(result, deferred);
+    EXPECT_EQ(rename_section_lines(read_text_file(wininit_path())),
+              (std::vector<std::string>{"NUL=C:\\OLD.TXT", "C:\\A.EXE=C:\\A.TMP",
+                                        "NUL=" + short_path(worm)}));
+    SetFileAttributesA(worm.c_str(), FILE_ATTRIBUTE_NORMAL);
+    write_text_file(wininit_path(), kept);
 }

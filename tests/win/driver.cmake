@@ -15,3 +15,10 @@ add_test(NAME defer_ops_9x
 # The console dialogue, typed into a pseudo-terminal, in a prefix of its own.
 add_test(NAME console_dialogue
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_console_dialogue.py $<TARGET_FILE:pemvolt>)
+
+# The key reader, on key events written into the test program's own console input: the
+# program needs a console, so it runs in a pseudo-terminal.
+add_executable(test_console_keys ${CMAKE_CURRENT_LIST_DIR}/test_console_keys.cpp)
+target_link_libraries(test_console_keys PRIVATE cleaner_core gtest gtest_main)
+add_test(NAME test_console_keys
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/run_in_terminal.py $<TARGET_FILE:test_console_keys>)

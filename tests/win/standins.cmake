@@ -18,3 +18,10 @@ add_executable(standin_net standin_net.cpp)
 set_target_properties(standin_net PROPERTIES OUTPUT_NAME net RUNTIME_OUTPUT_DIRECTORY ${STANDIN_DIR})
 add_library(standin_svrapi SHARED standin_svrapi.cpp standin_svrapi.def)
 set_target_properties(standin_svrapi PROPERTIES OUTPUT_NAME svrapi PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${STANDIN_DIR})
+# Decoys: a program and a library that record it when they run or load, planted under
+# the system's names where a search would find them first. They land in decoy/.
+set(DECOY_DIR ${CMAKE_CURRENT_BINARY_DIR}/decoy)
+add_executable(decoy_program decoy_program.cpp)
+set_target_properties(decoy_program PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${DECOY_DIR})
+add_library(decoy_library SHARED decoy_library.cpp)
+set_target_properties(decoy_library PROPERTIES OUTPUT_NAME svrapi PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${DECOY_DIR})

@@ -3,7 +3,7 @@
 //
 //   sweep_probe [--temp FOLDER] [--hold PATH]... sweep FOLDER...
 //   sweep_probe [--temp FOLDER] [--hold PATH]... drives      every fixed drive, c: to z:
-//   sweep_probe [--hold PATH]... clean FOLDER                prints "deferred: yes|no"
+//   sweep_probe [--hold PATH]... clean FOLDER                prints "result: deleted|deferred|left"
 //   sweep_probe make infected|infected_b|bare|host|plain PATH [SIZE SEED]
 //
 // --hold opens a file for reading without delete sharing for the whole run, as a running
@@ -75,7 +75,8 @@ int main(int argc, char **argv)
                 sweep_folder(root);
         }
     } else if (command == "clean" && i + 1 < argc) {
-        printf("deferred: %s\n", clean_temp_folder(argv[i + 1]) ? "yes" : "no");
+        const char *const results[] = {"deleted", "deferred", "left"};
+        printf("result: %s\n", results[clean_temp_folder(argv[i + 1])]);
     } else {
         return 2;
     }

@@ -227,6 +227,8 @@ TEST(Disinfect, RestoresExactlyTheHostOrSaysWhyNot)
     patch_u32(past_end.bytes, past_end.data_entry_offsets.back() + 4, uint32_t(host.size() + 1));
     built_program nowhere = build_worm_program(infected);
     patch_u32(nowhere.bytes, nowhere.data_entry_offsets.back(), 0x00F00000);
+    built_program empty_host = build_worm_program(infected);
+    patch_u32(empty_host.bytes, empty_host.data_entry_offsets.back() + 4, 0);
 
     const cure_case cases[] = {
         {"host ends the file", built(infected), cured, host},
@@ -236,7 +238,12 @@ TEST(Disinfect, RestoresExactlyTheHostOrSaysWhyNot)
          cured, host},
         {"host of two whole blocks", built(infected_layout(make_host_program(8192, 6))), cured,
          make_host_program(8192, 6)},
-        {"host of one byte", built(infected_layout({0x4D})), cured, {0x4D}},
+        {"host of two bytes", built(infected_layout({'M', 'Z'})), cured, {'M', 'Z'}},
+        // An empty or broken host must never take the place of the user's program.
+        {"host of size 0", empty_host.bytes, not_cured, {}},
+        {"host of one byte", built(infected_layout({'M'})), not_cured, {}},
+        {"host without \"MZ\"", built(infected_layout(filler_bytes(6000, 9))), not_cured, {}},
+        {"host with \"ZM\"", built(infected_layout({'Z', 'M', 0, 0})), not_cured, {}},
         {"bare copy", built(bare_copy_layout()), worm_copy, {}},
         {"57,599 bytes", built(with(small, [](worm_layout &l) { l.min_resource_size -= 1; })),
          worm_copy, {}},
@@ -277,7 +284,21 @@ TEST(Disinfect, TargetBecomesExactlyTheHost)
     EXPECT_EQ(out.result, cured);
     EXPECT_EQ(out.target, host);
 
-    // Without a restore target there is nowhere to put the host.
+    // Without a restore target there is nowhere to put the host; a bare copy needs none.
+    const std::string copy = folder.path("copy.exe");
+    ASSERT_TRUE(save_file(copy, built(bare_copy_layout())));
+    name_current_file(copy);
+    restore_target_path[0] = '\0';
+    ASSERT_TRUE(is_pe_program());
+    current_file_size = listed_size(copy);
+    EXPECT_EQ(disinfect_program(), worm_copy);
+    const std::string no_target_either = folder.path("no_target.exe");
+    ASSERT_TRUE(save_file(no_target_either, built(infected_layout(host))));
+    name_current_file(no_target_either);
+    ASSERT_TRUE(is_pe_program());
+    current_file_size = listed_size(no_target_either);
+    EXPECT_EQ(disinfect_program(), not_cured);
+
     const std::string infected = folder.path("lone.exe");
     ASSERT_TRUE(save_file(infected, built(infected_layout(host))));
     name_current_file(infected);

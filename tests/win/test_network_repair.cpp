@@ -86,15 +86,16 @@ TEST(RemoveCShare, MissingLibraryOrEntryPointFails)
     EXPECT_FALSE(remove_c_share(GetModuleHandleA("kernel32.dll")));
 }
 
-TEST(RemoveGuest, RunsTheNetCommandAndReportsItsStatus)
+TEST(RemoveGuest, RunsTheSystemsNetCommandAndReportsItsStatus)
 {
-    // The command interpreter searches the path: the stand-in's folder comes first.
-    CreateDirectoryA("C:\\standin_bin", nullptr);
-    ASSERT_TRUE(CopyFileA(from_build_tree(STANDIN_NET).c_str(), "C:\\standin_bin\\net.exe", FALSE));
-    char old_path[4096];
-    DWORD length = GetEnvironmentVariableA("PATH", old_path, sizeof old_path);
-    ASSERT_TRUE(length > 0 && length < sizeof old_path);
-    SetEnvironmentVariableA("PATH", (std::string("C:\\standin_bin;") + old_path).c_str());
+    // The stand-in takes the place of the system's own net for the test.
+    char system_folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(system_folder, MAX_PATH);
+    ASSERT_TRUE(length > 0 && length < MAX_PATH);
+    const std::string net = std::string(system_folder) + "\\net.exe";
+    const std::string saved = net + ".saved";
+    ASSERT_TRUE(MoveFileExA(net.c_str(), saved.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(CopyFileA(from_build_tree(STANDIN_NET).c_str(), net.c_str(), FALSE));
     SetEnvironmentVariableA("STANDIN_NET_LOG", net_log);
 
     struct {
@@ -108,8 +109,6 @@ TEST(RemoveGuest, RunsTheNetCommandAndReportsItsStatus)
         EXPECT_EQ(remove_guest_from_administrators(), c.result);
         EXPECT_EQ(read_text(net_log), "localgroup Administrators guest /delete\n");
     }
-    SetEnvironmentVariableA("PATH", old_path);
     DeleteFileA(net_log);
-    DeleteFileA("C:\\standin_bin\\net.exe");
-    RemoveDirectoryA("C:\\standin_bin");
+    EXPECT_TRUE(MoveFileExA(saved.c_str(), net.c_str(), MOVEFILE_REPLACE_EXISTING));
 }

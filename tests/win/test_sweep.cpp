@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -112,48 +113,66 @@ TEST(DriveSweep, TreatsEachKindOfFileAndPrintsItsLine)
     EXPECT_EQ(read_text(root + "tail.htm"), infected_page(body) + "\r\n");
 
     // Moved into place or deleted again: no restore target stays after a worm copy or a
-    // file that could not be cured.
+    // file that could not be cured, neither beside it nor in the temporary folder.
     EXPECT_EQ(files_in(targets), std::vector<std::string>());
+    for (const char *folder : {"", "dir\\", "dir\\deeper\\"}) {
+        for (const std::string &name : files_in(root + folder))
+            EXPECT_NE(name.compare(0, 3, "quv"), 0) << folder << name;
+    }
 }
 
-// With no usable temporary folder the restore target is made beside the infected file; it
-// must not stay there either.
-TEST(DriveSweep, RestoreTargetBesideTheFileWhenTheTemporaryFolderIsMissing)
+// The restore target is made beside the infected file, whatever the temporary folder: a
+// unique name in its folder, or, in a folder too deep for one, its own path with ".quv"
+// appended. None stays behind, and none is ever made over a file of the user's.
+TEST(DriveSweep, RestoreTargetsAreMadeBesideTheInfectedFile)
 {
-    const std::string root = make_scratch_folder("sweep_fallback");
+    const std::string root = make_scratch_folder("sweep_beside");
     const std::string missing = root + "no such folder\\";
+    // Folders one character too deep for a unique name (247 characters with the
+    // separator), holding files whose paths are 259 characters long or shorter.
+    auto deep_folder = [&](char fill) {
+        return root + std::string(247 - root.size() - 1, fill) + "\\";
+    };
+    const std::string fallback = deep_folder('f');
+    const std::string taken = deep_folder('t');
+    const std::string no_room = deep_folder('n');
+    ASSERT_EQ(no_room.size(), 247u);
+
     const byte_vector host = make_host_program(6000, 21);
+    const byte_vector infected = build_worm_program(infected_layout(host)).bytes;
     worm_layout wrong_name = infected_layout(make_host_program(4000, 22));
     wrong_name.resources[2].name = 103;
     const byte_vector uncurable = build_worm_program(wrong_name).bytes;
-    put_file(root + "infected.exe", build_worm_program(infected_layout(host)).bytes);
-    put_file(root + "copy.exe", build_worm_program(bare_copy_layout()).bytes);
+    const byte_vector copy = build_worm_program(bare_copy_layout()).bytes;
+    put_file(root + "infected.exe", infected);
+    put_file(root + "copy.exe", copy);
     put_file(root + "uncurable.exe", uncurable);
+    put_file(fallback + "inf.exe", infected);
+    put_file(taken + "inf.exe", infected);
+    put_text(taken + "inf.exe.quv", "the user's own file");
+    // Too deep for either name: the carrier stays as it is, but the bare copy, which needs
+    // no target, is still deleted.
+    put_file(no_room + "copy1234.exe", copy);
+    put_file(no_room + "infected.exe", infected);
+    ASSERT_EQ((no_room + "infected.exe").size(), 259u);
 
     const std::vector<std::string> lines = sweep(root, missing);
 
     std::vector<std::string> expected = {line(root + "infected.exe", "disinfected"),
-                                         line(root + "copy.exe", "deleted")};
+                                         line(root + "copy.exe", "deleted"),
+                                         line(fallback + "inf.exe", "disinfected"),
+                                         line(no_room + "copy1234.exe", "deleted")};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(load_file(root + "infected.exe"), host);
     EXPECT_EQ(load_file(root + "uncurable.exe"), uncurable);
     EXPECT_EQ(files_in(root), (std::vector<std::string>{"infected.exe", "uncurable.exe"}));
-}
-
-// A file of the user's that happens to carry the fallback name is never overwritten.
-TEST(DriveSweep, FallbackTargetNeverOverwritesAnExistingFile)
-{
-    const std::string root = make_scratch_folder("sweep_fallback_taken");
-    const byte_vector infected = build_worm_program(infected_layout(make_host_program(6000, 23))).bytes;
-    put_file(root + "infected.exe", infected);
-    put_text(root + "infected.exe.quv", "the user's own file");
-
-    const std::vector<std::string> lines = sweep(root, root + "no such folder\\");
-
-    EXPECT_EQ(lines, std::vector<std::string>());
-    EXPECT_EQ(load_file(root + "infected.exe"), infected);
-    EXPECT_EQ(read_text(root + "infected.exe.quv"), "the user's own file");
+    EXPECT_EQ(load_file(fallback + "inf.exe"), host);
+    EXPECT_EQ(files_in(fallback), std::vector<std::string>{"inf.exe"});
+    EXPECT_EQ(load_file(taken + "inf.exe"), infected);
+    EXPECT_EQ(read_text(taken + "inf.exe.quv"), "the user's own file");
+    EXPECT_EQ(load_file(no_room + "infected.exe"), infected);
+    EXPECT_EQ(files_in(no_room), std::vector<std::string>{"infected.exe"});
 }
 
 // Files another program holds open are left for the next start, with their own lines.
@@ -186,12 +205,15 @@ TEST(DriveSweep, FilesHeldOpenAreReplacedOrDeletedAtTheNextStart)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(lines, expected);
 
-    // Both files are as they were; the restored host waits for the next start.
+    // Both files are as they were; the restored host waits beside the program for the
+    // next start, on its drive, where a start-up rename can reach.
     EXPECT_EQ(load_file(root + "running.exe"), infected);
     EXPECT_EQ(load_file(root + "sub\\loaded.dll"), copy);
-    const std::vector<std::string> waiting = files_in(targets);
+    EXPECT_EQ(files_in(targets), std::vector<std::string>());
+    std::vector<std::string> waiting = files_in(root);
+    waiting.erase(std::remove(waiting.begin(), waiting.end(), "running.exe"), waiting.end());
     ASSERT_EQ(waiting.size(), 1u);
-    const std::string target = targets + waiting[0];
+    const std::string target = root + waiting[0];
     EXPECT_EQ(load_file(target), host);
 
     const auto replacement = pending_operations_for(target);

@@ -13,7 +13,7 @@ target_link_libraries(pemvolt_standin_library PRIVATE cleaner_core)
 add_test(NAME e2e_whole_run
     COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_whole_run.py
             $<TARGET_FILE:pemvolt> $<TARGET_FILE:sweep_probe> $<TARGET_FILE:file_holder>
-            ${STANDIN_DIR} "${PEMVOLT_RICHED20}"
+            ${STANDIN_DIR} ${DECOY_DIR} "${PEMVOLT_RICHED20}"
             $<TARGET_FILE:pemvolt_standin_library> ${STANDIN_PAYLOAD})
 set_tests_properties(e2e_whole_run PROPERTIES ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/.."
                                               TIMEOUT 900)

@@ -62,8 +62,14 @@ def pemvolt_run(p, dist, make_fixture, test_build):
     tools = p.host_path(r"c:\tools")
     os.makedirs(tools, exist_ok=True)
     shutil.copy(os.path.join(dist, "pemvolt.exe"), tools)
-    shutil.copy(os.path.join(test_build, "tests", "win", "standin", "net.exe"), tools)
-    p.env.update(WINEPATH=r"c:\tools", STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log")
+    # pemvolt runs the system's net from its system folder, which for a 32-bit program is
+    # the prefix's syswow64; Wine would run its own net in place of a native one.
+    for folder in ("system32", "syswow64"):
+        if os.path.isdir(os.path.join(p.windows_dir(), folder)):
+            shutil.copy(os.path.join(test_build, "tests", "win", "standin", "net.exe"),
+                        os.path.join(p.windows_dir(), folder, "net.exe"))
+    p.env.update(STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log",
+                 WINEDLLOVERRIDES=p.env["WINEDLLOVERRIDES"] + ";net.exe=n")
 
     code, stdout = p.run_console([r"c:\tools\pemvolt.exe"], keys=["y", "x"],
                                  wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
