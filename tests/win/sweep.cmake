@@ -13,7 +13,7 @@ target_link_libraries(temp_cleanup_tests PRIVATE sweep_support)
 add_executable(sweep_probe ${CMAKE_CURRENT_LIST_DIR}/sweep_probe.cpp ${CLEANER_SIGNATURES_RC})
 target_link_libraries(sweep_probe PRIVATE cleaner_core test_common)
 
-foreach(script test_sweep test_temp_cleanup)
+foreach(script test_sweep test_sweep_progress test_temp_cleanup)
     add_test(NAME e2e_${script}
              COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/${script}.py $<TARGET_FILE:sweep_probe>)
     set_tests_properties(e2e_${script} PROPERTIES ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/..")
