@@ -153,8 +153,8 @@ void sweep_tree(const char *folder)
                 sweep_tree(subfolder);
         } else {
             note_file_examined(folder);
-            // Most files of a drive are too short to carry the worm and are no pages: they
-            // are judged from the listing and never opened.
+            // Files too short to carry the worm's code and not named as pages, about half of
+            // a drive's, are judged from the listing and never opened.
             if (sweep_must_open(entry.cFileName, entry.nFileSizeHigh, entry.nFileSizeLow) &&
                 join_path(current_file_path, MAX_PATH, folder, entry.cFileName))
                 examine_file(entry.cFileName, entry.nFileSizeLow);
