@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the sweep benchmark (x86_64, run under 64-bit Wine) and runs it on a generated tree
-# of 100,000 files in a throw-away prefix. Not part of scripts/test.sh.
-#   bench/run_sweep_bench.sh [files] [rounds]
+# Builds the sweep benchmark (x86_64, run under 64-bit Wine) and runs it on two generated
+# trees of 100,000 files each in a throw-away prefix. Not part of scripts/test.sh.
+#   bench/run_sweep_bench.sh [files] [rounds] [trees]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_ROOT=${BUILD_ROOT:-$root/build}

@@ -1,5 +1,6 @@
-// Times the drive sweep against a walker that does only the work no sweep can avoid: the
-// folder listing and, for each file, one open and one 64-byte read.
+// Times the drive sweep against a plain walker, the folder listing and, for each file, one
+// open and one 64-byte read; and the sweep's steps added one at a time, to show what each
+// costs. The sweep opens only the files that its listing test lets through.
 //
 //   sweep_bench FOLDER [ROUNDS]
 //
@@ -7,9 +8,11 @@
 // round sees the same tree.
 #include "disinfect.h"
 #include "drive_sweep.h"
+#include "listed_file.h"
 #include "page_name.h"
 #include "path_join.h"
 #include "run_paths.h"
+#include "sweep_progress.h"
 #include "web_page.h"
 
 #include <windows.h>
@@ -25,7 +28,7 @@ struct walk_counts {
     unsigned long folders = 0;
 };
 
-typedef void (*file_step)(const char *path, const char *name);
+typedef void (*file_step)(const char *folder, const char *path, const WIN32_FIND_DATAA &entry);
 
 // The same listing and path building as the sweep, with step for each file.
 void walk(const char *folder, file_step step, walk_counts &counts)
@@ -50,14 +53,14 @@ void walk(const char *folder, file_step step, walk_counts &counts)
             }
         } else if (join_path(path, MAX_PATH, folder, entry.cFileName)) {
             ++counts.files;
-            step(path, entry.cFileName);
+            step(folder, path, entry);
         }
     } while (FindNextFileA(search, &entry));
     FindClose(search);
 }
 
 // The baseline: one open and one 64-byte read of each file.
-void open_and_read_64(const char *path, const char *)
+void open_and_read_64(const char *, const char *path, const WIN32_FIND_DATAA &)
 {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -69,28 +72,50 @@ void open_and_read_64(const char *path, const char *)
     CloseHandle(file);
 }
 
-void list_only(const char *, const char *) {}
+void list_only(const char *, const char *, const WIN32_FIND_DATAA &) {}
 
 // The sweep's steps one by one, to tell what each costs.
-void program_test(const char *path, const char *)
+void title_progress(const char *folder, const char *, const WIN32_FIND_DATAA &)
 {
+    note_file_examined(folder);
+}
+
+bool must_open(const WIN32_FIND_DATAA &entry)
+{
+    return sweep_must_open(entry.cFileName, entry.nFileSizeHigh, entry.nFileSizeLow);
+}
+
+unsigned long files_to_open = 0;
+
+void count_files_to_open(const char *, const char *, const WIN32_FIND_DATAA &entry)
+{
+    if (must_open(entry))
+        ++files_to_open;
+}
+
+void program_test(const char *, const char *path, const WIN32_FIND_DATAA &entry)
+{
+    if (!must_open(entry))
+        return;
     strcpy(current_file_path, path);
     is_pe_program();
 }
 
-void program_and_signature_tests(const char *path, const char *)
+void program_and_signature_tests(const char *, const char *path, const WIN32_FIND_DATAA &entry)
 {
+    if (!must_open(entry))
+        return;
     strcpy(current_file_path, path);
-    if (is_pe_program())
-        has_worm_signature(current_file_path);
+    test_program_file();
 }
 
-void program_tests_and_page_cleaning(const char *path, const char *name)
+void program_tests_and_page_cleaning(const char *, const char *path,
+                                     const WIN32_FIND_DATAA &entry)
 {
+    if (!must_open(entry))
+        return;
     strcpy(current_file_path, path);
-    if (is_pe_program())
-        has_worm_signature(current_file_path);
-    else if (is_web_page_name(name))
+    if (test_program_file() == not_a_program && is_web_page_name(entry.cFileName))
         clean_web_page();
 }
 
@@ -120,6 +145,10 @@ int main(int argc, char **argv)
     walk_counts counts;
     walk(folder, open_and_read_64, counts);  // warm-up: every timing starts from the same cache
     printf("tree: %lu files in %lu folders\n", counts.files, counts.folders);
+    walk_counts ignored;
+    walk(folder, count_files_to_open, ignored);
+    printf("opened by the sweep: %lu files (the rest are judged from the listing)\n",
+           files_to_open);
 
     // Every variant once per round, in turn, so that the machine's load falls on all alike;
     // the fastest round of each counts. The sweep's steps are added one at a time to show
@@ -130,10 +159,10 @@ int main(int argc, char **argv)
     } variants[] = {
         {"baseline: listing, open, 64-byte read", open_and_read_64},
         {"listing only", list_only},
-        {"listing, PE program test", program_test},
-        {"listing, PE program test, signature test", program_and_signature_tests},
-        {"listing, PE program and signature tests, page cleaning",
-         program_tests_and_page_cleaning},
+        {"listing, title progress", title_progress},
+        {"listing test, PE program test", program_test},
+        {"listing test, PE program and signature tests", program_and_signature_tests},
+        {"listing test, program tests, page cleaning", program_tests_and_page_cleaning},
         {"sweep_folder", nullptr},
     };
     const int count = sizeof(variants) / sizeof(variants[0]);
@@ -142,12 +171,16 @@ int main(int argc, char **argv)
         best[v] = 1e30;
     for (int round = 0; round < rounds; ++round) {
         for (int v = 0; v < count; ++v) {
-            walk_counts ignored;
             const double start = now_seconds();
-            if (variants[v].step)
+            if (variants[v].step == title_progress) {
+                begin_sweep_progress(folder);
+                walk(folder, title_progress, ignored);
+                end_sweep_progress();
+            } else if (variants[v].step) {
                 walk(folder, variants[v].step, ignored);
-            else
+            } else {
                 sweep_folder(folder);
+            }
             const double seconds = now_seconds() - start;
             printf("round %d: %-56s %.3f s\n", round + 1, variants[v].what, seconds);
             fflush(stdout);

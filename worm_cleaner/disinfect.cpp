@@ -75,9 +75,9 @@ pe_headers examined_headers()
     return pe_headers{pe_header, sizeof pe_header, pe_header_offset, read_examined_file, nullptr};
 }
 
-// One signature resource of this program against the file's code; a missing resource
-// matches nothing.
-bool file_has_signature(const char *path, WORD id)
+// One signature resource of this program against the code read from a file (got bytes of
+// it); a missing resource matches nothing.
+bool code_matches_signature(const uint8_t *code, DWORD got, WORD id)
 {
     HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
     if (resource == nullptr)
@@ -85,12 +85,9 @@ bool file_has_signature(const char *path, WORD id)
     HGLOBAL loaded = LoadResource(nullptr, resource);
     const void *signature = loaded != nullptr ? LockResource(loaded) : nullptr;
     bool match = false;
-    if (signature != nullptr) {
-        uint8_t code[worm_signature_size];
-        const DWORD got = read_file_at(path, worm_code_offset, code, sizeof code);
+    if (signature != nullptr)
         match = matches_worm_signature(code, got, static_cast<const uint8_t *>(signature),
                                        SizeofResource(nullptr, resource));
-    }
     if (loaded != nullptr)
         FreeResource(loaded);
     return match;
@@ -105,13 +102,22 @@ bool host_is_a_program(const host_location &host)
            start[1] == 'Z';
 }
 
-}  // namespace
-
-bool is_pe_program()
+// The worm's code position of the open file against both signatures. Both signatures
+// cover the same 64 bytes, so they are read once.
+bool open_file_has_signature(HANDLE file)
 {
-    HANDLE file = open_for_reading(current_file_path);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    uint8_t code[worm_signature_size];
+    DWORD got = 0;
+    if (!seek_to(file, worm_code_offset) || !ReadFile(file, code, sizeof code, &got, nullptr))
+        got = 0;
+    return code_matches_signature(code, got, worm_signature_a) ||
+           code_matches_signature(code, got, worm_signature_b);
+}
+
+// The program test on the open file: its DOS header, then the PE header window, which is
+// kept in pe_header with its offset when the file passes.
+bool open_file_is_pe_program(HANDLE file)
+{
     uint8_t dos_header[dos_header_size];
     DWORD got = 0;
     uint32_t pe_offset = 0;
@@ -119,15 +125,43 @@ bool is_pe_program()
               read_dos_header(dos_header, got, pe_offset) && seek_to(file, pe_offset) &&
               ReadFile(file, pe_header, sizeof pe_header, &got, nullptr) &&
               is_pe_header(pe_header, got);
-    CloseHandle(file);
     if (ok)
         pe_header_offset = pe_offset;
     return ok;
 }
 
+}  // namespace
+
+bool is_pe_program()
+{
+    HANDLE file = open_for_reading(current_file_path);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool ok = open_file_is_pe_program(file);
+    CloseHandle(file);
+    return ok;
+}
+
 bool has_worm_signature(const char *path)
 {
-    return file_has_signature(path, worm_signature_a) || file_has_signature(path, worm_signature_b);
+    HANDLE file = open_for_reading(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool match = open_file_has_signature(file);
+    CloseHandle(file);
+    return match;
+}
+
+program_test_result test_program_file()
+{
+    HANDLE file = open_for_reading(current_file_path);
+    if (file == INVALID_HANDLE_VALUE)
+        return not_a_program;
+    program_test_result result = not_a_program;
+    if (open_file_is_pe_program(file))
+        result = open_file_has_signature(file) ? worm_program : program_without_worm_code;
+    CloseHandle(file);
+    return result;
 }
 
 DWORD rva_to_file_offset(DWORD rva)

@@ -28,11 +28,20 @@ extern unsigned char work_buffer[4096];
 bool is_pe_program();
 // Whether the file at path holds one of the worm's two code signatures at its code offset.
 bool has_worm_signature(const char *path);
-// For the file of the last true is_pe_program(), current_file_size set and an existing
-// restore target: cured (the target now holds exactly the host), worm_copy or not_cured.
-// With restore_target_path empty (no target could be made) a bare copy is still told
-// apart; a carrier then gives not_cured. A host that is empty or does not begin with "MZ"
-// gives not_cured.
+// What the two tests above find in current_file_path, in their order.
+enum program_test_result {
+    not_a_program,              // is_pe_program() false
+    program_without_worm_code,  // a program, but has_worm_signature() false
+    worm_program,               // both true
+};
+// is_pe_program() and then, for a program, has_worm_signature(current_file_path), with the
+// file opened once: the same outcome for a file that does not change between the two.
+program_test_result test_program_file();
+// For the file of the last true is_pe_program() or worm_program, current_file_size set and
+// an existing restore target: cured (the target now holds exactly the host), worm_copy or
+// not_cured. With restore_target_path empty (no target could be made) a bare copy is still
+// told apart; a carrier then gives not_cured. A host that is empty or does not begin with
+// "MZ" gives not_cured.
 cure_result disinfect_program();
 
 // The file offset of an address of the examined file, or 0 when it maps to none.

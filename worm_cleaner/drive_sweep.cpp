@@ -5,9 +5,10 @@
 #include "console.h"
 #include "defer_ops.h"
 #include "disinfect.h"
+#include "listed_file.h"
 #include "page_name.h"
 #include "path_join.h"
-#include "run_paths.h"
+#include "sweep_progress.h"
 #include "web_page.h"
 
 #include <windows.h>
@@ -105,8 +106,6 @@ void delete_worm_copy()
 
 void examine_program(DWORD listed_size)
 {
-    if (!has_worm_signature(current_file_path))
-        return;
     // Without a target a carrier stays as it is, but a bare copy, which needs none, is
     // still deleted.
     make_restore_target();
@@ -129,17 +128,21 @@ void examine_program(DWORD listed_size)
 void examine_file(const char *name, DWORD listed_size)
 {
     // A PE program is never treated as a page, whatever its name.
-    if (is_pe_program()) {
+    switch (test_program_file()) {
+    case worm_program:
         examine_program(listed_size);
         return;
+    case program_without_worm_code:
+        return;
+    case not_a_program:
+        break;
     }
     if (is_web_page_name(name) && clean_web_page() == cured)
         console_print(line_disinfected, current_file_path);
 }
 
-}  // namespace
-
-void sweep_folder(const char *folder)
+// The walk of sweep_folder, depth first.
+void sweep_tree(const char *folder)
 {
     char pattern[MAX_PATH];
     if (!join_path(pattern, MAX_PATH, folder, "*.*"))
@@ -159,11 +162,25 @@ void sweep_folder(const char *folder)
             char subfolder[MAX_PATH];
             // A path that does not fit is passed over; a cut one could name another file.
             if (join_path(subfolder, MAX_PATH, folder, entry.cFileName, "\\"))
-                sweep_folder(subfolder);
-        } else if (join_path(current_file_path, MAX_PATH, folder, entry.cFileName)) {
-            examine_file(entry.cFileName, entry.nFileSizeLow);
+                sweep_tree(subfolder);
+        } else {
+            note_file_examined(folder);
+            // Files too short to carry the worm's code and not named as pages, about half of
+            // a drive's, are judged from the listing and never opened.
+            if (sweep_must_open(entry.cFileName, entry.nFileSizeHigh, entry.nFileSizeLow) &&
+                join_path(current_file_path, MAX_PATH, folder, entry.cFileName))
+                examine_file(entry.cFileName, entry.nFileSizeLow);
         }
         memset(current_file_path, 0, sizeof(current_file_path));
     } while (FindNextFileA(search, &entry));
     FindClose(search);
+}
+
+}  // namespace
+
+void sweep_folder(const char *folder)
+{
+    begin_sweep_progress(folder);
+    sweep_tree(folder);
+    end_sweep_progress();
 }

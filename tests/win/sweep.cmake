@@ -13,12 +13,14 @@ target_link_libraries(temp_cleanup_tests PRIVATE sweep_support)
 add_executable(sweep_probe ${CMAKE_CURRENT_LIST_DIR}/sweep_probe.cpp ${CLEANER_SIGNATURES_RC})
 target_link_libraries(sweep_probe PRIVATE cleaner_core test_common)
 
-add_test(NAME e2e_test_sweep
-         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_sweep.py $<TARGET_FILE:sweep_probe>)
+foreach(script test_sweep test_sweep_progress)
+    add_test(NAME e2e_${script}
+             COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/${script}.py $<TARGET_FILE:sweep_probe>)
+endforeach()
 add_test(NAME e2e_test_temp_cleanup
          COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_temp_cleanup.py $<TARGET_FILE:sweep_probe>
                  $<TARGET_FILE:pemvolt>)
-set_tests_properties(e2e_test_sweep e2e_test_temp_cleanup PROPERTIES
+set_tests_properties(e2e_test_sweep e2e_test_sweep_progress e2e_test_temp_cleanup PROPERTIES
                      ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/..")
 
 # The sweep benchmark: built on request only (bench/run_sweep_bench.sh), never a test.

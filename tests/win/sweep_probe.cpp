@@ -1,13 +1,15 @@
 // Runs the drive sweep or the temporary folder cleanup on given folders, and writes the
 // worm-layout files they are tested on, for the end-to-end tests in their own prefixes.
 //
-//   sweep_probe [--temp FOLDER] [--hold PATH]... sweep FOLDER...
+//   sweep_probe [--temp FOLDER] [--hold PATH]... [--title TEXT] sweep FOLDER...
 //   sweep_probe [--temp FOLDER] [--hold PATH]... drives      every fixed drive, c: to z:
 //   sweep_probe [--hold PATH]... clean FOLDER                prints "result: deleted|deferred|left"
 //   sweep_probe make infected|infected_b|bare|host|plain PATH [SIZE SEED]
 //
 // --hold opens a file for reading without delete sharing for the whole run, as a running
-// program holds its file; --temp replaces the folder of the restore targets.
+// program holds its file; --temp replaces the folder of the restore targets; --title sets
+// the console's title first.
+#include "console.h"
 #include "drive_sweep.h"
 #include "fixture_kinds.h"
 #include "run_paths.h"
@@ -57,6 +59,11 @@ int main(int argc, char **argv)
                 return 2;
             }
             held.push_back(file);
+        } else if (strcmp(argv[i], "--title") == 0) {
+            if (!SetConsoleTitleA(argv[i + 1])) {
+                fprintf(stderr, "cannot set the title: error %lu\n", GetLastError());
+                return 2;
+            }
         } else {
             break;
         }

@@ -207,6 +207,49 @@ TEST(Disinfect, WormSignature)
     EXPECT_FALSE(has_worm_signature(folder.path("missing.exe").c_str()));
 }
 
+// The sweep's single open for both tests: the same answer as the two tests one after the
+// other, the program test first (code at the worm's offset makes no program of a file).
+TEST(Disinfect, ProgramTestsInOneOpenAnswerAsBothTests)
+{
+    scratch_folder folder;
+    const byte_vector host = make_host_program(0x800, 5);
+    byte_vector code_but_no_program(4396, 0);
+    memcpy(code_but_no_program.data() + 4332, fixture_signature_a, 64);
+    struct program_case {
+        const char *what;
+        byte_vector bytes;
+        program_test_result result;
+    };
+    const program_case cases[] = {
+        {"first variant", built(infected_layout(host, worm_code::signature_a)), worm_program},
+        {"second variant, bare copy", built(bare_copy_layout(worm_code::signature_b)),
+         worm_program},
+        {"one byte off both", built(infected_layout(host, worm_code::near_miss)),
+         program_without_worm_code},
+        {"ordinary program", built(infected_layout(host, worm_code::none)),
+         program_without_worm_code},
+        {"worm code in no program", code_but_no_program, not_a_program},
+        {"empty file", {}, not_a_program},
+    };
+    for (const auto &c : cases) {
+        const std::string path = folder.path("both.bin");
+        ASSERT_TRUE(save_file(path, c.bytes));
+        name_current_file(path);
+        EXPECT_EQ(test_program_file(), c.result) << c.what;
+        if (c.result != not_a_program) {
+            EXPECT_EQ(memcmp(pe_header, c.bytes.data() + pe_header_offset, 1024), 0) << c.what;
+        }
+        EXPECT_TRUE(no_handle_left(path)) << c.what;
+        const bool program = is_pe_program();
+        const program_test_result apart =
+            !program ? not_a_program
+                     : has_worm_signature(path.c_str()) ? worm_program : program_without_worm_code;
+        EXPECT_EQ(apart, c.result) << c.what;
+    }
+    name_current_file(folder.path("missing.exe"));
+    EXPECT_EQ(test_program_file(), not_a_program);
+}
+
 TEST(Disinfect, RestoresExactlyTheHostOrSaysWhyNot)
 {
     scratch_folder folder;
