@@ -76,10 +76,13 @@ bool CCureWorker::Stop()
     // worker held in a send to a window that does not answer.
     if (m_hStopEvent)
         SetEvent(m_hStopEvent);
-    if (!WaitServingSentMessages(m_hThread, kStopWaitMs))
-        TerminateThread(m_hThread, static_cast<DWORD>(-1));
-    CloseHandle(m_hThread);
+    // The handle is given up before the wait: a message served meanwhile may close the
+    // dialog and call Stop again, which then finds no worker.
+    HANDLE thread = m_hThread;
     m_hThread = NULL;
+    if (!WaitServingSentMessages(thread, kStopWaitMs))
+        TerminateThread(thread, static_cast<DWORD>(-1));
+    CloseHandle(thread);
     return true;
 }
 
