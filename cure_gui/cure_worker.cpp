@@ -28,7 +28,8 @@ bool WaitServingSentMessages(HANDLE thread, DWORD milliseconds)
         DWORD spent = GetTickCount() - start;
         if (spent >= milliseconds)
             return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-        DWORD wait = MsgWaitForMultipleObjects(1, &thread, FALSE, milliseconds - spent, QS_SENDMESSAGE);
+        DWORD wait =
+            MsgWaitForMultipleObjects(1, &thread, FALSE, milliseconds - spent, QS_SENDMESSAGE);
         if (wait == WAIT_OBJECT_0)
             return true;
         if (wait != WAIT_OBJECT_0 + 1)

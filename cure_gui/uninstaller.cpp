@@ -64,7 +64,8 @@ bool FindFamilyUninstallCommand(REGSAM view, wchar_t (&command)[kValueBytes / 2 
         wchar_t entryPath[kTextUnits];
         HKEY entry = NULL;
         if (!BuildEntryPath(name, nameUnits, entryPath) ||
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, entryPath, 0, KEY_READ | view, &entry) != ERROR_SUCCESS)
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, entryPath, 0, KEY_READ | view, &entry) !=
+                ERROR_SUCCESS)
             continue;
         wchar_t displayName[kValueBytes / 2 + 1];
         if (ReadTextValue(entry, L"DisplayName", displayName) &&
