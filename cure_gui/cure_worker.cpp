@@ -2,9 +2,8 @@
 // family's running windows.
 #include "cure_worker.h"
 
-#include <wchar.h>
-
 #include "cure_messages.h"
+#include "family_marker.h"
 #include "window_pass.h"
 
 namespace {
@@ -12,18 +11,40 @@ namespace {
 const int kReportUnits = 1024;
 const DWORD kStopWaitMs = 2000;
 
-const wchar_t* const kFamilyMarkers[] = {L"Digital Access", L"Get Accelerator"};
-
 // Stage 1 handler: the root of a family window is told to end.
 void CloseInstanceProc(HWND /*window*/, HWND root, void* /*worker*/)
 {
     SendBoundedMessage(root, WM_DESTROY, 0, 0);
 }
 
+// Waits for the thread to end within the time, handling the messages other threads send
+// to the calling thread meanwhile (the worker's report to the dialog among them) but no
+// posted message or input. False when the time ran out.
+bool WaitServingSentMessages(HANDLE thread, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;)
+    {
+        DWORD spent = GetTickCount() - start;
+        if (spent >= milliseconds)
+            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+        DWORD wait =
+            MsgWaitForMultipleObjects(1, &thread, FALSE, milliseconds - spent, QS_SENDMESSAGE);
+        if (wait == WAIT_OBJECT_0)
+            return true;
+        if (wait != WAIT_OBJECT_0 + 1)
+            return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+        // Handles the pending sent messages; nothing is taken from the queue.
+        MSG msg;
+        PeekMessageW(&msg, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
 }  // namespace
 
 CCureWorker::CCureWorker()
-    : m_hThread(NULL), m_hDialog(NULL), m_bWindowFound(false), m_hStopEvent(NULL)
+    : m_hThread(NULL), m_hDialog(NULL), m_bWindowFound(false), m_pResultInProgress(NULL),
+      m_hStopEvent(NULL)
 {
 }
 
@@ -56,10 +77,13 @@ bool CCureWorker::Stop()
     // worker held in a send to a window that does not answer.
     if (m_hStopEvent)
         SetEvent(m_hStopEvent);
-    if (WaitForSingleObject(m_hThread, kStopWaitMs) == WAIT_TIMEOUT)
-        TerminateThread(m_hThread, static_cast<DWORD>(-1));
-    CloseHandle(m_hThread);
+    // The handle is given up before the wait: a message served meanwhile may close the
+    // dialog and call Stop again, which then finds no worker.
+    HANDLE thread = m_hThread;
     m_hThread = NULL;
+    if (!WaitServingSentMessages(thread, kStopWaitMs))
+        TerminateThread(thread, static_cast<DWORD>(-1));
+    CloseHandle(thread);
     return true;
 }
 
@@ -110,7 +134,14 @@ void CCureWorker::ReportResult(const wchar_t* russian, const wchar_t* english)
     lstrcpynW(russianCopy, russian, kReportUnits);
     lstrcpynW(englishCopy, english, kReportUnits);
     LocalizedText text = {russianCopy, englishCopy};
+    m_pResultInProgress = &text;
     SendMessageW(m_hDialog, WM_CURE_RESULT, reinterpret_cast<WPARAM>(&text), 0);
+    m_pResultInProgress = NULL;
+}
+
+bool CCureWorker::IsResultInProgress(const LocalizedText* text) const
+{
+    return text != NULL && text == m_pResultInProgress;
 }
 
 bool CCureWorker::CloseActiveInstances()
@@ -121,10 +152,5 @@ bool CCureWorker::CloseActiveInstances()
 
 bool CCureWorker::MatchesFamily(const wchar_t* text)
 {
-    if (!text || !text[0])
-        return false;
-    for (const wchar_t* marker : kFamilyMarkers)
-        if (wcsstr(text, marker))
-            return true;
-    return false;
+    return HasFamilyMarker(text);
 }

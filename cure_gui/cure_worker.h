@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+struct LocalizedText;
+
 class CCureWorker
 {
 public:
@@ -13,8 +15,13 @@ public:
     // Starts the worker thread reporting to hDialog; false when one already exists.
     bool Start(HWND hDialog);
     // Asks the worker to stop and waits at most 2000 ms, then ends it by force with
-    // exit code 0xFFFFFFFF; false when there was no worker.
+    // exit code 0xFFFFFFFF; false when there was no worker. Messages sent to the calling
+    // thread are handled while it waits, so that a report in progress can return.
     bool Stop();
+
+    // True when text is the pair of the result report this worker is sending right now:
+    // the dialog believes no other result, from whatever sender.
+    bool IsResultInProgress(const LocalizedText* text) const;
 
     // The cure sequence and its stages, run on the worker thread.
     DWORD Run();
@@ -39,6 +46,10 @@ private:
     bool StopRequested() const;
     void ReportStage(int stage);
     void ReportResult(const wchar_t* russian, const wchar_t* english);
+
+    // The pair of the result send in progress, null between sends: written by the worker
+    // around each send, read by the dialog while it handles a result.
+    const LocalizedText* volatile m_pResultInProgress;
 
     // Manual-reset event, created by Start before the thread and set by Stop on the
     // main thread; the worker only waits on it and tests it between windows and stages.

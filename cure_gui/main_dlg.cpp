@@ -155,7 +155,10 @@ LRESULT CMainDlg::OnPaint(UINT /*uMsg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, B
     if (hMemDC != nullptr && m_hLogo != nullptr && ::GetObjectW(m_hLogo, sizeof(bm), &bm) == sizeof(bm))
     {
         HGDIOBJ hOld = ::SelectObject(hMemDC, m_hLogo);
-        ::TransparentBlt(hDC, rcClient.right - bm.bmWidth - kLogoRightMargin,
+        // gdi32's own transparent blit: the library that exports the same blit under
+        // another name is not one the system always loads from its own folder, and one
+        // planted beside the program would run.
+        ::GdiTransparentBlt(hDC, rcClient.right - bm.bmWidth - kLogoRightMargin,
                          rcClient.bottom - bm.bmHeight - kLogoBottomMargin, bm.bmWidth, bm.bmHeight,
                          hMemDC, 0, 0, bm.bmWidth, bm.bmHeight, kLogoBackground);
         ::SelectObject(hMemDC, hOld);
@@ -176,19 +179,26 @@ LRESULT CMainDlg::OnCureStage(UINT /*uMsg*/, WPARAM wParam, LPARAM /*lParam*/, B
 
 LRESULT CMainDlg::OnCureResult(UINT /*uMsg*/, WPARAM wParam, LPARAM /*lParam*/, BOOL& /*bHandled*/)
 {
+    // Any program can send this message number, or broadcast it: only the address of the
+    // worker's own report in progress is ever read.
     const LocalizedText* pText = reinterpret_cast<const LocalizedText*>(wParam);
-    if (pText == nullptr)
+    if (!m_worker.IsResultInProgress(pText))
         return 0;
-    if (pText->ru != nullptr && pText->ru[0] != L'\0')
+    ShowResult(*pText);
+    return 0;
+}
+
+void CMainDlg::ShowResult(const LocalizedText& text)
+{
+    if (text.ru != nullptr && text.ru[0] != L'\0')
     {
-        SetLocalizedText(m_hWnd, IDC_RESULT, pText->ru, pText->en);
+        SetLocalizedText(m_hWnd, IDC_RESULT, text.ru, text.en);
         ::SendMessageW(GetDlgItem(IDC_RESULT), WM_SETFONT, reinterpret_cast<WPARAM>(m_hResultFont), TRUE);
     }
     else
     {
         SetLocalizedText(m_hWnd, IDC_RESULT, L"", L"");
     }
-    return 0;
 }
 
 LRESULT CMainDlg::OnCancel(WORD /*wNotifyCode*/, WORD /*wID*/, HWND /*hWndCtl*/, BOOL& /*bHandled*/)

@@ -60,6 +60,12 @@ public:
     // Destroys the window and posts the quit message with nCode, the program's exit code.
     void CloseDialog(int nCode);
 
+    // Shows a result text pair on the result line (an empty Russian text clears it).
+    void ShowResult(const LocalizedText& text);
+
+    // The cure worker, for the tests that watch its thread.
+    CCureWorker& Worker() { return m_worker; }
+
 private:
     void SetStage(int nStage);
     void SetStageLine(int nItem, bool bBold, bool bEnabled);

@@ -46,11 +46,13 @@ bool BuildEntryPath(const wchar_t* name, DWORD nameUnits, wchar_t (&path)[kTextU
 }
 
 // The uninstall command of the first entry, in enumeration order, whose display name
-// carries a family marker and whose uninstall command is not empty.
-bool FindFamilyUninstallCommand(wchar_t (&command)[kValueBytes / 2 + 1])
+// carries a family marker and whose uninstall command is not empty. view: 0 for the
+// program's own registry view, or KEY_WOW64_64KEY.
+bool FindFamilyUninstallCommand(REGSAM view, wchar_t (&command)[kValueBytes / 2 + 1])
 {
     HKEY list = NULL;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &list) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ | view, &list) !=
+        ERROR_SUCCESS)
         return false;
     bool taken = false;
     for (DWORD index = 0; !taken; ++index)
@@ -62,7 +64,8 @@ bool FindFamilyUninstallCommand(wchar_t (&command)[kValueBytes / 2 + 1])
         wchar_t entryPath[kTextUnits];
         HKEY entry = NULL;
         if (!BuildEntryPath(name, nameUnits, entryPath) ||
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, entryPath, 0, KEY_READ, &entry) != ERROR_SUCCESS)
+            RegOpenKeyExW(HKEY_LOCAL_MACHINE, entryPath, 0, KEY_READ | view, &entry) !=
+                ERROR_SUCCESS)
             continue;
         wchar_t displayName[kValueBytes / 2 + 1];
         if (ReadTextValue(entry, L"DisplayName", displayName) &&
@@ -72,6 +75,29 @@ bool FindFamilyUninstallCommand(wchar_t (&command)[kValueBytes / 2 + 1])
     }
     RegCloseKey(list);
     return taken;
+}
+
+// True when this 32-bit program runs on 64-bit Windows, where its registry reads see the
+// 32-bit view only. The call is looked up, as older systems lack it.
+bool RunsUnderWow64()
+{
+    typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    IsWow64ProcessFn isWow64Process =
+        kernel ? reinterpret_cast<IsWow64ProcessFn>(
+                     reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")))
+               : NULL;
+    BOOL wow64 = FALSE;
+    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// The family's uninstall command from the program's own registry view, or else, on
+// 64-bit Windows, from the 64-bit view, where 64-bit installers register.
+bool FindFamilyUninstallCommandInAnyView(wchar_t (&command)[kValueBytes / 2 + 1])
+{
+    if (FindFamilyUninstallCommand(0, command))
+        return true;
+    return RunsUnderWow64() && FindFamilyUninstallCommand(KEY_WOW64_64KEY, command);
 }
 
 // Waits for the process to end, for a stop request, or for the time to pass; WAIT_TIMEOUT
@@ -84,14 +110,13 @@ DWORD WaitForProcessOrStop(HANDLE process, HANDLE stopEvent, DWORD milliseconds)
 
 // The question pass's handler: a question box is answered with Yes through the command
 // its Yes button sends; a root without a dialog frame is no question box. answered (a
-// bool) records that the question was answered.
+// bool) records that the command reached the question box: a send that ran out of time
+// was withdrawn, and the question still waits.
 void ConfirmUninstallProc(HWND /*window*/, HWND root, void* answered)
 {
-    if (GetWindowLongW(root, GWL_STYLE) & WS_DLGFRAME)
-    {
-        SendBoundedMessage(root, WM_COMMAND, MAKEWPARAM(IDYES, 0), 0x00060006);
+    if ((GetWindowLongW(root, GWL_STYLE) & WS_DLGFRAME) &&
+        SendBoundedMessage(root, WM_COMMAND, MAKEWPARAM(IDYES, 0), 0x00060006))
         *static_cast<bool*>(answered) = true;
-    }
 }
 
 }  // namespace
@@ -101,7 +126,7 @@ bool CCureWorker::RunFamilyUninstaller()
     if (StopRequested())
         return false;
     wchar_t command[kValueBytes / 2 + 1];
-    if (!FindFamilyUninstallCommand(command))
+    if (!FindFamilyUninstallCommandInAnyView(command))
         return false;
 
     // A command that does not fit after expansion is not started at all: a cut
@@ -127,14 +152,21 @@ bool CCureWorker::RunFamilyUninstaller()
                         NULL, NULL, &startup, &process))
         return false;
 
-    // A pass every half second until the uninstaller's question is answered: on a busy
-    // machine the question can come later than the first half second, and a question left
-    // unanswered would keep the hidden uninstaller, and the cure, waiting for ever. Then
-    // the wait for its end, which only a stop request cuts short.
+    // A pass after at most half a second, also when the uninstaller has ended by then,
+    // and another every half second until the uninstaller's question is answered: on a
+    // busy machine the question can come later than the first half second, and a question
+    // left unanswered would keep the hidden uninstaller, and the cure, waiting for ever.
+    // Then the wait for its end, which only a stop request cuts short.
     bool answered = false;
-    while (!answered &&
-           WaitForProcessOrStop(process.hProcess, m_hStopEvent, kQuestionPassIntervalMs) == WAIT_TIMEOUT)
+    for (;;)
+    {
+        DWORD wait = WaitForProcessOrStop(process.hProcess, m_hStopEvent, kQuestionPassIntervalMs);
+        if (wait != WAIT_OBJECT_0 && wait != WAIT_TIMEOUT)
+            break;
         WalkFamilyWindows(ConfirmUninstallProc, &answered, m_hStopEvent);
+        if (answered || wait == WAIT_OBJECT_0)
+            break;
+    }
     WaitForProcessOrStop(process.hProcess, m_hStopEvent, INFINITE);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);

@@ -1,51 +1,37 @@
 // The window pass shared by the two cure stages: each window once, bounded text reads.
 #include "window_pass.h"
 
-#include "cure_worker.h"
+#include "family_marker.h"
+#include "window_text.h"
 
 namespace {
 
 const int kTextUnits = 1024;
-// Long enough for a busy but living window, short enough that a close request is
-// honoured well within the dialog's 2000 ms bound on stopping the worker.
-const UINT kTextReadTimeoutMs = 250;
+// Text reads wait for windows only within this time from a pass's start; later windows
+// are read from what the window system keeps, so that many busy windows can't stretch a
+// pass without end.
+const DWORD kTextWaitBudgetMs = 2000;
+// Above the time a busy but living window takes to answer: a bounded send that runs out
+// is withdrawn, and the window never gets the message.
 const UINT kCommandTimeoutMs = 1000;
 const int kMaxChainLength = 256;
 const int kMaxHandledRoots = 256;
+const int kMaxBusyThreads = 64;
 
 struct FamilyWindowWalk
 {
     MarkedWindowHandler handler;
     void* context;
     HANDLE stopEvent;
+    DWORD startTick;
     bool found;
     bool stopped;
     int handledCount;
     HWND handledRoots[kMaxHandledRoots];
+    int busyCount;
+    DWORD busyThreads[kMaxBusyThreads];
     wchar_t text[kTextUnits];
 };
-
-// Reads a window's own text; an unreadable text is empty. Windows of this process are
-// read without a message: the main thread owning them may be waiting for the worker.
-void ReadWindowText(HWND window, wchar_t* text, int capacity)
-{
-    text[0] = L'\0';
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == GetCurrentProcessId())
-    {
-        InternalGetWindowText(window, text, capacity);
-        text[capacity - 1] = L'\0';
-        return;
-    }
-    DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, capacity, reinterpret_cast<LPARAM>(text),
-                             SMTO_ABORTIFHUNG, kTextReadTimeoutMs, &copied))
-        copied = 0;
-    if (copied >= static_cast<DWORD_PTR>(capacity))
-        copied = capacity - 1;
-    text[copied] = L'\0';
-}
 
 bool StopRequested(FamilyWindowWalk* walk)
 {
@@ -65,12 +51,34 @@ bool AlreadyHandled(FamilyWindowWalk* walk, HWND root)
     return false;
 }
 
+// True when a window of the thread did not answer earlier in this pass: a busy thread
+// is busy for each of its windows, and one wait for it is enough.
+bool IsBusyThread(const FamilyWindowWalk* walk, DWORD thread)
+{
+    for (int i = 0; i < walk->busyCount; ++i)
+        if (walk->busyThreads[i] == thread)
+            return true;
+    return false;
+}
+
+// Reads the window's label, waiting for its thread only within the pass's time for
+// waiting and only until the thread has once failed to answer.
+void ReadLabel(FamilyWindowWalk* walk, HWND window)
+{
+    DWORD thread = GetWindowThreadProcessId(window, NULL);
+    bool mayWait = GetTickCount() - walk->startTick < kTextWaitBudgetMs &&
+                   !IsBusyThread(walk, thread);
+    if (!ReadWindowLabel(window, walk->text, kTextUnits, mayWait) &&
+        walk->busyCount < kMaxBusyThreads)
+        walk->busyThreads[walk->busyCount++] = thread;
+}
+
 // True when the window carries a marker; its root is then handed to the handler,
 // unless an earlier marked window of this pass had the same root.
 bool VisitWindow(FamilyWindowWalk* walk, HWND window)
 {
-    ReadWindowText(window, walk->text, kTextUnits);
-    if (!CCureWorker::MatchesFamily(walk->text))
+    ReadLabel(walk, window);
+    if (!HasFamilyMarker(walk->text))
         return false;
     walk->found = true;
     HWND root = FindRootWindow(window);
@@ -117,11 +125,11 @@ HWND FindRootWindow(HWND window)
     return root;
 }
 
-void SendBoundedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+bool SendBoundedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kCommandTimeoutMs,
-                        &result);
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG,
+                               kCommandTimeoutMs, &result) != 0;
 }
 
 bool WalkFamilyWindows(MarkedWindowHandler handler, void* context, HANDLE stopEvent)
@@ -130,6 +138,7 @@ bool WalkFamilyWindows(MarkedWindowHandler handler, void* context, HANDLE stopEv
     walk.handler = handler;
     walk.context = context;
     walk.stopEvent = stopEvent;
+    walk.startTick = GetTickCount();
     if (!StopRequested(&walk))
         EnumWindows(TopLevelProc, reinterpret_cast<LPARAM>(&walk));
     return walk.found;

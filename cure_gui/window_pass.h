@@ -16,5 +16,6 @@ bool WalkFamilyWindows(MarkedWindowHandler handler, void* context, HANDLE stopEv
 HWND FindRootWindow(HWND window);
 
 // Sends a command message to another program's window, waiting a bounded time for it
-// to be handled: a window that does not answer must not hold the worker.
-void SendBoundedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// to be handled: a window that does not answer must not hold the worker. True when the
+// window handled it; a send that ran out of time was withdrawn and never arrives.
+bool SendBoundedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,7 +5,9 @@ usage: cure_uninstaller_stage.py <cure_stage_runner.exe> <cure_test_uninstaller.
 """
 import os
 import shutil
+import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
@@ -103,6 +105,47 @@ def late_question_is_answered():
     check(log[-1:] == ["finished"], "late: the stage waited for the uninstaller's end")
 
 
+def quick_uninstaller_still_gets_a_pass():
+    """An uninstaller that ends within the first half second still gets one question pass:
+    a marked window with a caption, here another program's, receives the Yes command."""
+    other = r"C:\tools\other.exe"
+
+    def prepare(p):
+        place_uninstaller(p, FAMILY_PROGRAM)
+        place_uninstaller(p, other)
+        add_entry(p, "Family", "Digital Access", '"%s" --warm-up' % FAMILY_PROGRAM)
+        p.spawn([p.host_path(other), "--framed"], stdout=subprocess.DEVNULL,
+                stderr=subprocess.DEVNULL)
+        deadline = time.time() + 60
+        while not any(line.startswith("shown") for line in log_of(p, other) or []):
+            if time.time() > deadline:
+                raise AssertionError("the captioned window did not come up")
+            time.sleep(0.2)
+        return (FAMILY_PROGRAM, other)
+
+    result, logs = run_in_prefix("quick", prepare)
+    print("  logs: %s" % logs)
+    check(result == 1, "quick: the stage reports the uninstaller started")
+    check(logs[FAMILY_PROGRAM] is not None, "quick: the uninstaller ran")
+    check("command=6" in (logs[other] or []), "quick: the one pass after it ended sent Yes")
+
+
+def busy_question_is_answered_once_delivered():
+    """A question box whose thread is busy when the first Yes is sent: that send is
+    withdrawn, so the passes go on until one reaches it."""
+    def prepare(p):
+        place_uninstaller(p, FAMILY_PROGRAM)
+        add_entry(p, "Family", "Digital Access", '"%s" --busy-question' % FAMILY_PROGRAM)
+        return (FAMILY_PROGRAM,)
+
+    result, logs = run_in_prefix("busy", prepare)
+    log = logs[FAMILY_PROGRAM] or []
+    print("  log: %s" % log)
+    check(result == 1, "busy: the stage reports the uninstaller started")
+    check("answer=yes" in log, "busy: the busy question box was answered with Yes")
+    check(log[-1:] == ["finished"], "busy: the stage waited for the uninstaller's end")
+
+
 def planted_shorter_name_never_runs():
     planted = (r"C:\Program.exe", r"C:\Program Files\Digital.exe")
 
@@ -154,6 +197,7 @@ def commands_that_cannot_be_started():
 
 def main():
     for case in (first_matching_entry_is_run_and_answered, late_question_is_answered,
+                 quick_uninstaller_still_gets_a_pass, busy_question_is_answered_once_delivered,
                  planted_shorter_name_never_runs,
                  window_without_dialog_frame_gets_no_command, commands_that_cannot_be_started):
         print(case.__name__)

@@ -24,6 +24,18 @@ if(TARGET trevalin)
     # The program without its dialog template.
     add_trevalin_program(trevalin_no_dialog TREVALIN_WITHOUT_DIALOG)
 
+    # A library planted beside the program, in a folder of its own so that no test
+    # program here finds it.
+    add_library(planted_library SHARED ${CMAKE_CURRENT_SOURCE_DIR}/planted_library.cpp
+        ${CMAKE_CURRENT_SOURCE_DIR}/planted_library.def)
+    set_target_properties(planted_library PROPERTIES OUTPUT_NAME msimg32 PREFIX ""
+        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/planted)
+    target_link_libraries(planted_library PRIVATE gdi32)
+    add_test(NAME e2e_trevalin_planted_library
+        COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_trevalin_planted_library.py
+            $<TARGET_FILE:trevalin> $<TARGET_FILE:trevalin_probe> $<TARGET_FILE:planted_library>)
+    set_tests_properties(e2e_trevalin_planted_library PROPERTIES TIMEOUT 300)
+
     add_test(NAME e2e_trevalin_dialog
         COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_trevalin_dialog.py
             $<TARGET_FILE:trevalin> $<TARGET_FILE:trevalin_no_dialog> $<TARGET_FILE:trevalin_probe>

@@ -3,7 +3,14 @@
 // caption carries the family marker; with --frameless it shows a marked window without
 // a dialog frame and records any command that window receives; --warm-up only starts;
 // --hang shows a marked window and then answers no messages for 10 s, recording nothing;
-// --late asks its question only after 2 s, as a slow uninstaller on a busy machine does.
+// --late asks its question only after 2 s, as a slow uninstaller on a busy machine does;
+// --busy-question asks in a window whose thread is busy for the first 2.5 s, the marker
+// on a label that another thread keeps answering for; --framed shows a marked window
+// with a caption for 10 s and records any command it receives.
+// Without a record (exit code 4 when the window was told to end, else 0): --busy shows a
+// marked window whose thread answers nothing for its first second; --notepad shows a
+// captioned frame holding an edit control whose text carries a marker (--read-only: the
+// edit is read-only, --rich-edit: a rich-edit control instead).
 #include <windows.h>
 
 #include <stdio.h>
@@ -66,7 +73,7 @@ LRESULT CALLBACK QuestionReadyHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-LRESULT CALLBACK FramelessProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND)
         Log(L"command=%u", static_cast<unsigned>(wParam));
@@ -75,22 +82,126 @@ LRESULT CALLBACK FramelessProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-void ShowFramelessWindow(HINSTANCE instance)
+void PumpMessages()
 {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = FramelessProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = L"CureTestFrameless";
-    RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Digital Access", WS_POPUP, 10, 10,
-                                  200, 50, NULL, NULL, instance, NULL);
-    Log(L"shown after=%lu", SinceStart());
-    ShowWindow(window, SW_SHOW);
-    SetTimer(window, 1, 2000, NULL);
     MSG msg;
     while (GetMessageW(&msg, NULL, 0, 0) > 0)
         DispatchMessageW(&msg);
+}
+
+void ShowRecordingWindow(HINSTANCE instance, DWORD style, UINT lifeMs)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = RecordingProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = L"CureTestRecording";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Digital Access", style, 10, 10,
+                                  200, 50, NULL, NULL, instance, NULL);
+    Log(L"shown after=%lu", SinceStart());
+    ShowWindow(window, SW_SHOW);
+    SetTimer(window, 1, lifeMs, NULL);
+    PumpMessages();
     DestroyWindow(window);
+}
+
+// The busy question: the frame's thread answers Yes once it handles messages again.
+LRESULT CALLBACK BusyQuestionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && LOWORD(wParam) == IDYES)
+    {
+        Log(L"answer=yes");
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+struct LabelThread
+{
+    HWND frame;
+    HANDLE ready;
+};
+
+DWORD WINAPI LabelThreadProc(LPVOID param)
+{
+    LabelThread* label = static_cast<LabelThread*>(param);
+    CreateWindowExW(0, L"STATIC", L"Do you want to remove Digital Access?", WS_CHILD | WS_VISIBLE,
+                    10, 10, 300, 20, label->frame, NULL, GetModuleHandleW(NULL), NULL);
+    SetEvent(label->ready);
+    PumpMessages();
+    return 0;
+}
+
+void AskBusyQuestion(HINSTANCE instance)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = BusyQuestionProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = L"CureTestBusyQuestion";
+    RegisterClassW(&windowClass);
+    HWND frame = CreateWindowExW(0, windowClass.lpszClassName, L"Uninstall",
+                                 WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 10, 10, 400, 120, NULL, NULL,
+                                 instance, NULL);
+    LabelThread label = {frame, CreateEventW(NULL, TRUE, FALSE, NULL)};
+    CreateThread(NULL, 0, LabelThreadProc, &label, 0, NULL);
+    // The label's creation tells its parent: serve that while waiting for the label.
+    while (MsgWaitForMultipleObjects(1, &label.ready, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    Log(L"asked after=%lu", SinceStart());
+    Sleep(2500);
+    PumpMessages();
+    DestroyWindow(frame);
+}
+
+bool g_toldToEnd = false;
+
+LRESULT CALLBACK EndRecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Told by another program, not the window's own end at the close of this test.
+    if (message == WM_DESTROY && InSendMessage())
+        g_toldToEnd = true;
+    if (message == WM_TIMER)
+        PostQuitMessage(0);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A window that says whether it was told to end, in the exit code; it lives lifeMs, of
+// which the first busyMs it handles no messages.
+int ShowEndRecordingWindow(HINSTANCE instance, const wchar_t* commandLine)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = EndRecordingProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = L"CureTestEndRecording";
+    RegisterClassW(&windowClass);
+    bool notepad = wcsstr(commandLine, L" --notepad") != NULL;
+    HWND frame = CreateWindowExW(0, windowClass.lpszClassName,
+                                 notepad ? L"Letter - Notepad" : L"Digital Access",
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 400, 200, NULL, NULL,
+                                 instance, NULL);
+    if (notepad)
+    {
+        bool richEdit = wcsstr(commandLine, L" --rich-edit") != NULL;
+        if (richEdit)
+            LoadLibraryExW(L"riched20.dll", NULL, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        DWORD style = WS_CHILD | WS_VISIBLE | ES_MULTILINE;
+        if (wcsstr(commandLine, L" --read-only"))
+            style |= ES_READONLY;
+        CreateWindowExW(0, richEdit ? L"RichEdit20W" : L"Edit",
+                        L"Dear support, since Digital Access came I can't open my files.", style,
+                        0, 0, 380, 150, frame, NULL, instance, NULL);
+    }
+    SetTimer(frame, 1, 3000, NULL);
+    if (!notepad)
+        Sleep(1000);
+    PumpMessages();
+    DestroyWindow(frame);
+    return g_toldToEnd ? 4 : 0;
 }
 
 }  // namespace
@@ -107,6 +218,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
         Sleep(10000);
         return 0;
     }
+    bool busyQuestion = wcsstr(commandLine, L" --busy-question") != NULL;
+    if ((wcsstr(commandLine, L" --busy") && !busyQuestion) || wcsstr(commandLine, L" --notepad"))
+        return ShowEndRecordingWindow(instance, commandLine);
     DWORD units = GetModuleFileNameW(NULL, g_logPath, MAX_PATH);
     if (units == 0 || units >= MAX_PATH)
         return 2;
@@ -120,11 +234,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     if (wcsstr(commandLine, L" --warm-up"))
         return 0;
     bool frameless = wcsstr(commandLine, L" --frameless") != NULL;
+    bool framed = wcsstr(commandLine, L" --framed") != NULL;
 
     CreateThread(NULL, 0, Watchdog, NULL, 0, NULL);
-    if (frameless)
+    if (frameless || framed)
     {
-        ShowFramelessWindow(instance);
+        ShowRecordingWindow(instance, frameless ? WS_POPUP : WS_OVERLAPPEDWINDOW,
+                            frameless ? 2000 : 10000);
+    }
+    else if (busyQuestion)
+    {
+        AskBusyQuestion(instance);
     }
     else
     {

@@ -194,7 +194,7 @@ TEST_F(MainDialog, ResultLineFollowsTheRussianTextBeingEmpty)
     for (const Row& row : rows)
     {
         LocalizedText text = {row.ru, row.en};
-        SendMessageW(m_dlg, WM_CURE_RESULT, reinterpret_cast<WPARAM>(&text), 0);
+        m_dlg.ShowResult(text);
         EXPECT_EQ(row.shown, ItemText(m_dlg, IDC_RESULT)) << row.en;
     }
 }
@@ -238,16 +238,80 @@ TEST_F(MainDialog, ClosingEndsTheLoopWithTheExitCode)
     }
 }
 
+// A second handle to the worker's thread, which Stop closes.
+HANDLE WorkerThread(CMainDlg& dlg)
+{
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), dlg.Worker().m_hThread, GetCurrentProcess(), &thread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    return thread;
+}
+
+DWORD ExitCodeOf(HANDLE thread)
+{
+    DWORD code = 0xDEAD;
+    if (WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0)
+        GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return code;
+}
+
 TEST_F(MainDialog, ClosingWhileTheCureRunsStopsTheWorker)
 {
     CMainDlg dlg;
     ASSERT_NE(nullptr, dlg.Create(nullptr));
+    HANDLE thread = WorkerThread(dlg);
+    ASSERT_NE(nullptr, thread);
     PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_FINISH, BN_CLICKED), 0);
     DWORD start = GetTickCount();
     EXPECT_EQ(1, m_loop.Run());
     // The worker's stop is bounded; the window is gone when the loop ends.
     EXPECT_LT(GetTickCount() - start, 2600u);
     EXPECT_FALSE(IsWindow(dlg.m_hWnd));
+    // Ended by its stop request, not by force.
+    EXPECT_EQ(0u, ExitCodeOf(thread));
+}
+
+TEST_F(MainDialog, ClosingDuringAReportEndsTheWorkerCleanly)
+{
+    CMainDlg dlg;
+    ASSERT_NE(nullptr, dlg.Create(nullptr));
+    HANDLE thread = WorkerThread(dlg);
+    ASSERT_NE(nullptr, thread);
+    // No message is handled here, so the worker's first report waits in its send; the
+    // close comes meanwhile, straight into the dialog.
+    Sleep(300);
+    DWORD start = GetTickCount();
+    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_FINISH, BN_CLICKED), 0);
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_FALSE(IsWindow(dlg.m_hWnd));
+    EXPECT_LT(elapsed, 1000u);
+    EXPECT_EQ(0u, ExitCodeOf(thread)) << "0xFFFFFFFF: ended by force";
+    EXPECT_EQ(1, m_loop.Run());
+}
+
+// Another program can send or post the result's message number with any value: the
+// dialog neither reads it nor loses the worker's own verdict.
+DWORD WINAPI SendStrayResult(LPVOID dialog)
+{
+    SendMessageW(static_cast<HWND>(dialog), WM_CURE_RESULT, 0x10, 0);
+    SendMessageW(static_cast<HWND>(dialog), WM_CURE_RESULT, static_cast<WPARAM>(-8), 0);
+    return 0;
+}
+
+TEST_F(MainDialog, IgnoresResultsThatAreNotTheWorkersReport)
+{
+    ASSERT_NE(nullptr, m_dlg.Create(nullptr));
+    PostMessageW(m_dlg, WM_CURE_RESULT, 0x20, 0);
+    HANDLE sender = CreateThread(nullptr, 0, SendStrayResult, static_cast<HWND>(m_dlg), 0, nullptr);
+    ASSERT_NE(nullptr, sender);
+    EXPECT_TRUE(PumpUntil([sender] { return WaitForSingleObject(sender, 0) == WAIT_OBJECT_0; }));
+    CloseHandle(sender);
+    ASSERT_TRUE(WaitForVerdict());
+    PostMessageW(m_dlg, WM_CURE_RESULT, 0x30, 0);
+    PumpUntil([] { return false; }, 200);
+    EXPECT_TRUE(IsWindow(m_dlg));
+    EXPECT_EQ(kNoDetection, ItemText(m_dlg, IDC_RESULT));
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ prefix runs natively.
 - trevalin.exe, under Xvfb, with a family window and an installed-programs entry: the
   family window gets WM_DESTROY, the uninstaller's question is answered Yes, the verdict
   line says "cured", and the push button ends the program with exit code 1.
+- trevalin.exe again, with the entry in the 64-bit registry view only: its uninstaller
+  runs and is answered Yes.
 """
 import os
 import shutil
@@ -24,7 +26,8 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
 from wine_session import WinePrefix  # noqa: E402
-from trevalin_session import XvfbDisplay, Probe, add_family, environment, prepare_prefix  # noqa: E402
+from trevalin_session import (XvfbDisplay, Probe, UNINSTALL_KEY, add_family, environment,  # noqa: E402
+                              prepare_prefix)
 import pemvolt_texts as texts  # noqa: E402
 import test_whole_run as whole  # noqa: E402  (its transcript helpers)
 
@@ -121,6 +124,37 @@ def trevalin_run(p, dist, test_build):
                     proc.wait()
 
 
+def trevalin_64bit_view_run(p, dist, test_build):
+    """The family's entry only in the 64-bit registry view, where a 64-bit installer puts
+    it: the 32-bit program looks there too, runs the uninstaller and answers it."""
+    probe_exe = os.path.join(test_build, "tests", "win", "trevalin_probe.exe")
+    with XvfbDisplay() as display:
+        prepare_prefix(p, display.name)
+        uninstaller_exe = os.path.join(test_build, "tests", "win", "family_uninstaller.exe")
+        _, uninstall_record, window = add_family(p, probe_exe, uninstaller_exe, view="64")
+        check("DigitalAccess" not in p.reg(["query", UNINSTALL_KEY, "/reg:32"], check=False),
+              "trevalin 64-bit view: the entry is not in the 32-bit view")
+        tools = p.host_path(r"c:\tools")
+        os.makedirs(tools, exist_ok=True)
+        shutil.copy(os.path.join(dist, "trevalin.exe"), tools)
+        program = p.spawn([r"c:\tools\trevalin.exe"], env=environment(p, False),
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        probe = Probe(p, probe_exe)
+        try:
+            probe.wait_for(lambda s: s.get("text.1006") == "Trojan-Ransom.Win32.Quorrel was cured!",
+                           timeout=1200, what="the verdict")
+            record = whole.text(read(uninstall_record)) if os.path.exists(uninstall_record) else ""
+            check("started" in record, "trevalin 64-bit view: the uninstaller ran: %r" % record)
+            check("answer=yes" in record, "trevalin 64-bit view: its question was answered Yes")
+            probe.press("return")
+            program.wait(timeout=600)
+        finally:
+            for proc in (program, window):
+                if proc.poll() is None:
+                    proc.kill()
+                    proc.wait()
+
+
 def main():
     tree, template, dist, make_fixture, test_build = (os.path.abspath(a) for a in sys.argv[1:6])
     loader = os.path.join(tree, "usr", "lib", "wine", "wine64")
@@ -129,6 +163,8 @@ def main():
         pemvolt_run(p, dist, make_fixture, test_build)
     with WinePrefix("wine32_trevalin", loader=loader, template=template, extra_env=emulator) as p:
         trevalin_run(p, dist, test_build)
+    with WinePrefix("wine32_trevalin_64", loader=loader, template=template, extra_env=emulator) as p:
+        trevalin_64bit_view_run(p, dist, test_build)
     print("wine32: %d passed, %d failed" % (len(passed), len(failures)))
     return 1 if failures else 0
 
