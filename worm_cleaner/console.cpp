@@ -1,14 +1,10 @@
-// Console output, key input and the platform family test shared by every step.
+// Console output and key input, shared by every step.
 #include "console.h"
-#include "platform_family.h"
-#include "run_paths.h"
 
 #include <windows.h>
 
 #include <cstdarg>
 #include <cstdio>
-
-char temp_folder_path[MAX_PATH];
 
 int console_print(const char *format, ...)
 {
@@ -235,21 +231,4 @@ int read_key()
     }
     SetConsoleMode(console_input, saved_mode);
     return code;
-}
-
-PlatformFamily is_nt_platform()
-{
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (!GetVersionExA(&info))
-        return platform_unknown;
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT ? platform_nt : platform_9x;
-}
-
-PlatformFamily platform_family_asked_twice()
-{
-    PlatformFamily family = is_nt_platform();
-    if (family == platform_unknown)
-        family = is_nt_platform();
-    return family;
 }
