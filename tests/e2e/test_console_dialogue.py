@@ -114,7 +114,7 @@ class ConsoleDialogue(unittest.TestCase):
                 with open(out_path, "wb") as out:
                     # A new session and no terminal anywhere: the program gets no console.
                     result = subprocess.run(
-                        [WINE64, PROGRAM], env=self.p.env, timeout=120,
+                        [WINE64, PROGRAM], env=self.p.env, cwd=self.p.working_dir(), timeout=120,
                         input=given_input,
                         stdin=subprocess.DEVNULL if given_input is None else None,
                         stdout=out, stderr=subprocess.DEVNULL, start_new_session=True)

@@ -119,6 +119,11 @@ class WinePrefix:
         raise RuntimeError("no temporary folder in the prefix")
 
     # -- running ----------------------------------------------------------------------
+    def working_dir(self):
+        """Programs start in c:\\ of the prefix. A host folder that no drive maps (the usual
+        case once z: is gone) makes Wine print a warning on the program's console."""
+        return self.drive("c")
+
     def run(self, args, timeout=120, check=False, **kwargs):
         """Runs a program (a Linux path to an .exe, or a Windows command) through wine64.
 
@@ -126,6 +131,7 @@ class WinePrefix:
         Wine's background services, which inherit the output handles and keep a pipe open
         long after the program itself has ended.
         """
+        kwargs.setdefault("cwd", self.working_dir())
         if "stdout" in kwargs or "stderr" in kwargs or "capture_output" in kwargs:
             return subprocess.run([self.loader] + list(args), env=self.env, timeout=timeout,
                                   check=check, **kwargs)
@@ -141,6 +147,7 @@ class WinePrefix:
 
     def spawn(self, args, **kwargs):
         kwargs.setdefault("env", self.env)
+        kwargs.setdefault("cwd", self.working_dir())
         return subprocess.Popen([self.loader] + list(args), **kwargs)
 
     def reg(self, args, check=True):
@@ -184,7 +191,8 @@ class WinePrefix:
         master, slave = pty.openpty()
         with open(stdout_path, "wb") as out:
             proc = subprocess.Popen([self.loader] + list(args), env=self.env, stdin=slave,
-                                    stdout=out, stderr=slave, start_new_session=True)
+                                    stdout=out, stderr=slave, start_new_session=True,
+                                    cwd=self.working_dir())
         os.close(slave)
         deadline = time.time() + timeout
         try:
