@@ -8,14 +8,10 @@ add_executable(pemvolt_standin_library ${CMAKE_SOURCE_DIR}/worm_cleaner/main.cpp
                ${CLEANER_SIGNATURES_RC} ${CMAKE_CURRENT_BINARY_DIR}/standin_payload.rc)
 target_link_libraries(pemvolt_standin_library PRIVATE cleaner_core)
 
-if(TARGET sweep_probe)
-    add_test(NAME e2e_whole_run
-        COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_whole_run.py
-                $<TARGET_FILE:pemvolt> $<TARGET_FILE:sweep_probe> $<TARGET_FILE:file_holder>
-                ${STANDIN_DIR} "${PEMVOLT_RICHED20}"
-                $<TARGET_FILE:pemvolt_standin_library> ${STANDIN_PAYLOAD})
-    set_tests_properties(e2e_whole_run PROPERTIES ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/.."
-                                                  TIMEOUT 900)
-else()
-    message(WARNING "sweep_probe is missing: the whole-run end-to-end test is not registered")
-endif()
+add_test(NAME e2e_whole_run
+    COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/test_whole_run.py
+            $<TARGET_FILE:pemvolt> $<TARGET_FILE:sweep_probe> $<TARGET_FILE:file_holder>
+            ${STANDIN_DIR} "${PEMVOLT_RICHED20}"
+            $<TARGET_FILE:pemvolt_standin_library> ${STANDIN_PAYLOAD})
+set_tests_properties(e2e_whole_run PROPERTIES ENVIRONMENT "BUILD_ROOT=${CMAKE_BINARY_DIR}/.."
+                                              TIMEOUT 900)
