@@ -6,6 +6,7 @@ and stopped by its pid when the prefix is left. Programs run through the 64-bit 
 """
 import os
 import pty
+import re
 import select
 import shutil
 import signal
@@ -178,22 +179,30 @@ class WinePrefix:
         return []
 
     def run_console(self, args, keys=(), wait_for=(), stdout_path=None, timeout=120,
-                    screen=None):
+                    screen=None, stdout_on_screen=False):
         """Runs a console program in a pseudo-terminal with its standard output in a file.
 
         keys: what to type, one item per answer; before typing item i the run waits until
         the output holds wait_for[i] (when given). screen: a bytearray that receives what the
         console showed in the terminal (echo, the console's own drawing, standard error).
+        stdout_on_screen: standard output goes to the console too, so that the screen holds
+        the program's own lines; the markers are then looked for on the screen.
         Returns (exit code, stdout bytes).
         """
         if stdout_path is None:
             stdout_path = os.path.join(self.prefix, "stdout.txt")
+        if stdout_on_screen and screen is None:
+            raise ValueError("stdout_on_screen needs a screen to collect it")
         master, slave = pty.openpty()
         with open(stdout_path, "wb") as out:
             proc = subprocess.Popen([self.loader] + list(args), env=self.env, stdin=slave,
-                                    stdout=out, stderr=slave, start_new_session=True,
-                                    cwd=self.working_dir())
+                                    stdout=slave if stdout_on_screen else out, stderr=slave,
+                                    start_new_session=True, cwd=self.working_dir())
         os.close(slave)
+
+        def output():
+            return screen_text(screen).encode("latin-1") if stdout_on_screen else _read(stdout_path)
+
         deadline = time.time() + timeout
         try:
             if keys:
@@ -202,11 +211,11 @@ class WinePrefix:
                 marker = wait_for[i] if i < len(wait_for) else None
                 if isinstance(marker, str):
                     marker = marker.encode()
-                while marker is not None and marker not in _read(stdout_path):
+                while marker is not None and marker not in output():
                     _drain(master, screen)
                     if proc.poll() is not None or time.time() > deadline:
                         raise RuntimeError("program ended or timed out before %r; output: %r"
-                                           % (marker, _read(stdout_path)))
+                                           % (marker, output()))
                     time.sleep(0.05)
                 time.sleep(0.2)
                 os.write(master, key if isinstance(key, bytes) else key.encode())
@@ -220,6 +229,16 @@ class WinePrefix:
             _drain(master, screen)
             os.close(master)
         return proc.returncode, _read(stdout_path)
+
+
+def screen_text(screen):
+    """What the console drew in the terminal as text, without its control sequences. Wine's
+    console draws a space by moving the cursor on, so the words of a line run together."""
+    text = bytes(screen).decode("latin-1")
+    text = re.sub(r"\x1b\][^\x07\x1b]*(\x07|\x1b\\)", "", text)   # window title and the like
+    text = re.sub(r"\x1b\[[0-9;?<=>]*[ -/]*[@-~]", "", text)      # cursor, colour, modes
+    text = re.sub(r"\x1b[()][0-9A-Za-z]|\x1b[=>78]", "", text)
+    return text
 
 
 def _read(path):
