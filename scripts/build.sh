@@ -17,11 +17,14 @@ configure() { # dir, args...
 }
 
 if [ "${1:-all}" = all ] || [ "$1" = native ]; then
-    CC=clang-14 CXX=clang++-14 configure "$build/native" -DCURES_SANITIZE=ON
+    # The test configurations ask for their tests each time: a CURES_BUILD_TESTS=OFF left
+    # in the cache from an earlier configuration must not drop them silently.
+    CC=clang-14 CXX=clang++-14 configure "$build/native" -DCURES_SANITIZE=ON -DCURES_BUILD_TESTS=ON
     cmake --build "$build/native" -j "$jobs"
 fi
 if [ "${1:-all}" = all ] || [ "$1" = x86_64 ]; then
-    configure "$build/x86_64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" "${extra[@]}"
+    configure "$build/x86_64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" \
+        -DCURES_BUILD_TESTS=ON "${extra[@]}"
     cmake --build "$build/x86_64" -j "$jobs"
 fi
 if [ "${1:-all}" = all ] || [ "$1" = i686 ] || [ "$1" = release ]; then

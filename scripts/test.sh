@@ -7,7 +7,10 @@
 #   wine     the x86_64 build's GoogleTest programs and the end-to-end tests, under 64-bit
 #            Wine in throw-away prefixes inside build/, with Xvfb for the dialog
 #   wine32   the delivered i686 programs themselves, under emulated 32-bit Wine
-# Ends with one line "N passed, N failed" over the tiers.
+# Ends with one line "tiers: N passed, N failed, N skipped". A tier left out on purpose
+# (CURES_SKIP_WINE32=1 in a quick local run) counts as skipped; under CI (CI=true) every
+# tier must run, so a skipped tier fails the run, and so does a GoogleTest skip that is not
+# a reviewed platform case (tests/check_skips.py).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,6 +19,9 @@ build=$BUILD_ROOT
 
 passed=0
 failed=0
+skipped=0
+ci=false
+[ "${CI:-}" = true ] && ci=true
 tier() { # name, command...
     local name=$1; shift
     echo "=== tier: $name"
@@ -25,30 +31,57 @@ tier() { # name, command...
         echo "=== tier $name: FAILED"; failed=$((failed + 1))
     fi
 }
-
-scripts/setup.sh || exit 1
-scripts/build.sh all || { echo "0 passed, 1 failed"; exit 1; }
-
-native_tier() {
-    ctest --test-dir "$build/native" --output-on-failure
+skip_tier() { # name, reason
+    echo "=== tier $1: SKIPPED ($2)"; skipped=$((skipped + 1))
 }
 
+scripts/setup.sh || exit 1
+scripts/build.sh all || { echo "tiers: 0 passed, 1 failed, 0 skipped (the build failed)"; exit 1; }
+
+# Each GoogleTest program writes its results here, so that its skipped tests can be seen.
+gtest_results() { # folder
+    rm -rf "$1"; mkdir -p "$1"
+}
+
+native_tier() {
+    local results="$build/gtest/native"
+    gtest_results "$results"
+    GTEST_OUTPUT="xml:$results/" ctest --test-dir "$build/native" --output-on-failure --no-tests=error \
+        && python3 tests/check_skips.py "$results"
+}
+
+# Every tests/fuzz/fuzz_<name>.cpp must have become a target, and each target runs for its
+# time from its pinned corpus tests/fuzz/corpus/fuzz_<name>/.
 fuzz_tier() {
-    local ok=0 seconds=${FUZZ_SECONDS:-20} target name corpus
-    for target in "$build"/native/tests/fuzz/fuzz_*; do
-        [ -x "$target" ] || continue
-        name=$(basename "$target")
+    local ok=0 seconds=${FUZZ_SECONDS:-20} source target name corpus pinned seeds ran
+    for source in tests/fuzz/fuzz_*.cpp; do
+        name=$(basename "$source" .cpp)
+        target="$build/native/tests/fuzz/$name"
         corpus="$build/fuzz-corpus/$name"
+        pinned=$(find "tests/fuzz/corpus/$name" -type f 2>/dev/null | wc -l)
+        if [ ! -x "$target" ]; then
+            echo "$name: no fuzz target was built from $source"; ok=1; continue
+        fi
+        if [ "$pinned" -eq 0 ]; then
+            echo "$name: no pinned corpus in tests/fuzz/corpus/$name"; ok=1; continue
+        fi
         rm -rf "$corpus"; mkdir -p "$corpus"
-        [ -d "tests/fuzz/corpus/$name" ] && cp -r "tests/fuzz/corpus/$name/." "$corpus/"
-        echo "fuzzing $name for ${seconds}s"
+        cp -r "tests/fuzz/corpus/$name/." "$corpus/"
+        echo "fuzzing $name for ${seconds}s from $pinned pinned inputs"
         if ! (cd "$build/native" && "$target" -max_total_time="$seconds" -print_final_stats=0 \
                 -artifact_prefix="$build/fuzz-corpus/${name}-" "$corpus" >"$build/$name.log" 2>&1); then
-            echo "$name: crash, see $build/$name.log"; tail -40 "$build/$name.log"; ok=1
-        else
-            grep -E '^Done|#[0-9]+.*DONE' "$build/$name.log" | tail -1
+            echo "$name: crash, see $build/$name.log"; tail -40 "$build/$name.log"; ok=1; continue
         fi
+        # libFuzzer says how many seed files it read and how long it ran.
+        seeds=$(sed -n 's/.*seed corpus: files: \([0-9]*\).*/\1/p' "$build/$name.log" | head -1)
+        ran=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$build/$name.log" | tail -1)
+        if [ "${seeds:-0}" -lt "$pinned" ] || [ "${ran:-0}" -lt "$seconds" ]; then
+            echo "$name: read ${seeds:-no} of $pinned seed files, ran ${ran:-no} of ${seconds}s; see $build/$name.log"
+            ok=1; continue
+        fi
+        grep -E '^Done' "$build/$name.log" | tail -1
     done
+    [ -n "$(ls tests/fuzz/fuzz_*.cpp 2>/dev/null)" ] || { echo "no fuzz targets in tests/fuzz"; ok=1; }
     return $ok
 }
 
@@ -69,9 +102,16 @@ wine_tier() {
     server=$!
     # The first program in a prefix starts Wine's background services, which would inherit
     # ctest's output pipes and keep it waiting: start them here, away from any pipe.
-    /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1
-    ctest --test-dir "$build/x86_64" --output-on-failure --timeout 900
+    (cd "$WINEPREFIX/drive_c" && /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1)
+    # The GoogleTest programs write their results to c:\gtest\ of this prefix.
+    gtest_results "$WINEPREFIX/drive_c/gtest"
+    GTEST_OUTPUT='xml:c:\gtest\' ctest --test-dir "$build/x86_64" --output-on-failure --timeout 900 \
+        --no-tests=error
     status=$?
+    if [ $status -eq 0 ]; then
+        python3 tests/check_skips.py "$WINEPREFIX/drive_c/gtest"
+        status=$?
+    fi
     /usr/lib/wine/wineserver -k >/dev/null 2>&1
     kill "$server" 2>/dev/null; wait "$server" 2>/dev/null
     kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null
@@ -85,6 +125,12 @@ tier wine wine_tier
 # CURES_SKIP_WINE32=1 leaves out the slow emulated tier in a quick local run.
 if [ -z "${CURES_SKIP_WINE32:-}" ]; then
     tier wine32 tests/wine32/run.sh
+else
+    skip_tier wine32 "CURES_SKIP_WINE32 is set"
 fi
-echo "tiers: $passed passed, $failed failed"
+echo "tiers: $passed passed, $failed failed, $skipped skipped"
+if $ci && [ "$skipped" -gt 0 ]; then
+    echo "CI runs every tier: a skipped tier fails the run"
+    exit 1
+fi
 [ "$failed" -eq 0 ]

@@ -1,8 +1,11 @@
 """Checks the delivered programs in dist/ as files: what users get.
 
 - both are PE32 (Intel 80386) programs, pemvolt for the console, trevalin for the GUI;
-- statically linked: they import system DLLs only, no compiler runtime DLL;
-- pemvolt imports nothing that the 9x family's kernel32 lacks, since it must load there;
+- they import only libraries that the system always loads from its own folder, never
+  from the program's folder, where an attacker's copy could wait (see ALWAYS_FROM_SYSTEM);
+- every function pemvolt imports is on the reviewed list tests/pemvolt_imports.txt, each
+  checked once for the 9x family, since pemvolt must load there; kernel32 and the
+  functions every build imports must be found, so that a reader that finds nothing fails;
 - pemvolt carries the worm's two code signatures as RCDATA 101 and 104, byte for byte, and
   no library copy (RCDATA 103) unless the build was given one;
 - trevalin carries dialog 129, icon groups 128 and 3001, bitmap 2001, its manifest and its
@@ -20,13 +23,30 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OBJDUMP = "i686-w64-mingw32-objdump"
 WINDRES = "i686-w64-mingw32-windres"
 
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll",
-               "comctl32.dll", "ole32.dll", "msimg32.dll", "shell32.dll"}
-# Calls of the NT family only: the 9x family's loader refuses a program that imports them.
-NT_ONLY_CALLS = {"GetFileSizeEx", "SetFilePointerEx", "GetFileInformationByHandleEx", "ReplaceFileA",
-                 "CreateHardLinkA", "GetLongPathNameA", "SetDefaultDllDirectories",
-                 "AddDllDirectory", "GetTickCount64", "InitializeCriticalSectionEx",
-                 "FlsAlloc", "InitOnceExecuteOnce", "SRWLockExclusive", "GetNativeSystemInfo"}
+# Libraries that are never searched for, so that a copy in the download folder the
+# programs start from can't take their place:
+# - kernel32, user32, gdi32 and advapi32 are known DLLs on every NT version (mapped from
+#   the system folder's section objects, never looked up along the search path); on the
+#   9x family they are the core system libraries, loaded for every process at start-up,
+#   and an import binds to the loaded module.
+# - msvcrt is the C runtime this toolchain links every program against (it can't do
+#   without). It is a known DLL of the NT family: listed from Vista on, and before that
+#   in the known-DLL set as an import of listed ones (ole32, rpcrt4). On the 9x family it
+#   is loaded by the shell and bound like the core libraries.
+ALWAYS_FROM_SYSTEM = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll"}
+# trevalin runs on the NT family only (Unicode throughout). ole32 is a known DLL on every
+# NT version. comctl32 is not a known DLL: it is accepted only because trevalin's own
+# manifest asks for the common controls assembly, which the loader then takes from the
+# system's side-by-side store. Other libraries (msimg32, shell32, version, ...) are found
+# along the search path, the program's folder first.
+ALWAYS_FROM_SYSTEM_NT = ALWAYS_FROM_SYSTEM | {"ole32.dll"}
+SIDE_BY_SIDE = {"comctl32.dll": b'name="Microsoft.Windows.Common-Controls"'}
+
+# The reviewed imports of pemvolt: "library function note" lines, # for comments.
+PEMVOLT_IMPORTS = os.path.join(ROOT, "tests", "pemvolt_imports.txt")
+# What any build of pemvolt imports: the positive control of the import reader.
+KNOWN_IMPORTS = {("kernel32.dll", "CreateFileA"), ("kernel32.dll", "ReadFile"),
+                 ("kernel32.dll", "GetVersionExA"), ("advapi32.dll", "RegOpenKeyExA")}
 
 RT_ICON, RT_BITMAP, RT_DIALOG, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 2, 5, 10, 14, 16, 24
 
@@ -87,23 +107,44 @@ def resources(path):
     return found
 
 
-def check_program(path, subsystem):
+def reviewed_imports():
+    """{(library, function)} of the reviewed list."""
+    reviewed = set()
+    with open(PEMVOLT_IMPORTS) as f:
+        for line in f:
+            fields = line.split("#", 1)[0].split()
+            if fields:
+                reviewed.add((fields[0].lower(), fields[1]))
+    return reviewed
+
+
+def check_program(path, subsystem, allowed):
     name = os.path.basename(path)
     dump = objdump(path)
     check("file format pei-i386" in dump, "%s: a PE32 Intel 80386 program" % name)
     check("(%s)" % subsystem in dump, "%s: subsystem %s" % (name, subsystem))
     table = imports(dump)
-    check(set(table) <= SYSTEM_DLLS, "%s: imports system DLLs only: %s" % (name, sorted(table)))
-    return table, resources(path)
+    res = resources(path)
+    manifest = b"".join(v for (t, _), v in res.items() if t == RT_MANIFEST)
+    side_by_side = {dll for dll, marker in SIDE_BY_SIDE.items() if marker in manifest}
+    foreign = sorted(set(table) - allowed - side_by_side)
+    check(table and not foreign,
+          "%s: imports only libraries always loaded from the system: %s; not so: %s"
+          % (name, sorted(table), foreign))
+    return table, res
 
 
 def main():
     dist = sys.argv[1]
     library = sys.argv[2] if len(sys.argv) > 2 and sys.argv[2] else None
 
-    table, res = check_program(os.path.join(dist, "pemvolt.exe"), "Windows CUI")
-    called = {f for functions in table.values() for f in functions}
-    check(not (called & NT_ONLY_CALLS), "pemvolt.exe: no call the 9x family lacks: %s" % sorted(called & NT_ONLY_CALLS))
+    table, res = check_program(os.path.join(dist, "pemvolt.exe"), "Windows CUI", ALWAYS_FROM_SYSTEM)
+    called = {(dll, f) for dll, functions in table.items() for f in functions}
+    check(KNOWN_IMPORTS <= called, "pemvolt.exe: the import reader finds kernel32 and the known imports: %s"
+          % sorted(KNOWN_IMPORTS - called))
+    unreviewed = sorted(called - reviewed_imports())
+    check(not unreviewed, "pemvolt.exe: every import is on the reviewed 9x list %s: not yet: %s"
+          % (os.path.relpath(PEMVOLT_IMPORTS, ROOT), unreviewed))
     for ident, file in ((101, "signature_a.bin"), (104, "signature_b.bin")):
         with open(os.path.join(ROOT, "worm_cleaner", "res", file), "rb") as f:
             expected = f.read()
@@ -114,7 +155,7 @@ def main():
     else:
         check((RT_RCDATA, 103) not in res, "pemvolt.exe: no library copy without the build option")
 
-    _, res = check_program(os.path.join(dist, "trevalin.exe"), "Windows GUI")
+    _, res = check_program(os.path.join(dist, "trevalin.exe"), "Windows GUI", ALWAYS_FROM_SYSTEM_NT)
     for key, what in (((RT_DIALOG, 129), "dialog 129"), ((RT_GROUP_ICON, 128), "icon group 128"),
                       ((RT_GROUP_ICON, 3001), "icon group 3001"), ((RT_BITMAP, 2001), "bitmap 2001"),
                       ((RT_VERSION, 1), "version resource")):

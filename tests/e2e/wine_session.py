@@ -6,6 +6,7 @@ and stopped by its pid when the prefix is left. Programs run through the 64-bit 
 """
 import os
 import pty
+import re
 import select
 import shutil
 import signal
@@ -119,6 +120,11 @@ class WinePrefix:
         raise RuntimeError("no temporary folder in the prefix")
 
     # -- running ----------------------------------------------------------------------
+    def working_dir(self):
+        """Programs start in c:\\ of the prefix. A host folder that no drive maps (the usual
+        case once z: is gone) makes Wine print a warning on the program's console."""
+        return self.drive("c")
+
     def run(self, args, timeout=120, check=False, **kwargs):
         """Runs a program (a Linux path to an .exe, or a Windows command) through wine64.
 
@@ -126,6 +132,7 @@ class WinePrefix:
         Wine's background services, which inherit the output handles and keep a pipe open
         long after the program itself has ended.
         """
+        kwargs.setdefault("cwd", self.working_dir())
         if "stdout" in kwargs or "stderr" in kwargs or "capture_output" in kwargs:
             return subprocess.run([self.loader] + list(args), env=self.env, timeout=timeout,
                                   check=check, **kwargs)
@@ -141,6 +148,7 @@ class WinePrefix:
 
     def spawn(self, args, **kwargs):
         kwargs.setdefault("env", self.env)
+        kwargs.setdefault("cwd", self.working_dir())
         return subprocess.Popen([self.loader] + list(args), **kwargs)
 
     def reg(self, args, check=True):
@@ -171,21 +179,31 @@ class WinePrefix:
         return []
 
     def run_console(self, args, keys=(), wait_for=(), stdout_path=None, timeout=120,
-                    screen=None, cwd=None):
+                    screen=None, stdout_on_screen=False, cwd=None):
         """Runs a console program in a pseudo-terminal with its standard output in a file.
 
         keys: what to type, one item per answer; before typing item i the run waits until
         the output holds wait_for[i] (when given). screen: a bytearray that receives what the
         console showed in the terminal (echo, the console's own drawing, standard error).
-        cwd: the Linux folder the program starts in. Returns (exit code, stdout bytes).
+        stdout_on_screen: standard output goes to the console too, so that the screen holds
+        the program's own lines; the markers are then looked for on the screen.
+        cwd: the Linux folder the program starts in (default: c:\ of the prefix).
+        Returns (exit code, stdout bytes).
         """
         if stdout_path is None:
             stdout_path = os.path.join(self.prefix, "stdout.txt")
+        if stdout_on_screen and screen is None:
+            raise ValueError("stdout_on_screen needs a screen to collect it")
         master, slave = pty.openpty()
         with open(stdout_path, "wb") as out:
             proc = subprocess.Popen([self.loader] + list(args), env=self.env, stdin=slave,
-                                    stdout=out, stderr=slave, start_new_session=True, cwd=cwd)
+                                    stdout=slave if stdout_on_screen else out, stderr=slave,
+                                    start_new_session=True, cwd=cwd or self.working_dir())
         os.close(slave)
+
+        def output():
+            return screen_text(screen).encode("latin-1") if stdout_on_screen else _read(stdout_path)
+
         deadline = time.time() + timeout
         try:
             if keys:
@@ -194,11 +212,11 @@ class WinePrefix:
                 marker = wait_for[i] if i < len(wait_for) else None
                 if isinstance(marker, str):
                     marker = marker.encode()
-                while marker is not None and marker not in _read(stdout_path):
+                while marker is not None and marker not in output():
                     _drain(master, screen)
                     if proc.poll() is not None or time.time() > deadline:
                         raise RuntimeError("program ended or timed out before %r; output: %r"
-                                           % (marker, _read(stdout_path)))
+                                           % (marker, output()))
                     time.sleep(0.05)
                 time.sleep(0.2)
                 os.write(master, key if isinstance(key, bytes) else key.encode())
@@ -212,6 +230,16 @@ class WinePrefix:
             _drain(master, screen)
             os.close(master)
         return proc.returncode, _read(stdout_path)
+
+
+def screen_text(screen):
+    """What the console drew in the terminal as text, without its control sequences. Wine's
+    console draws a space by moving the cursor on, so the words of a line run together."""
+    text = bytes(screen).decode("latin-1")
+    text = re.sub(r"\x1b\][^\x07\x1b]*(\x07|\x1b\\)", "", text)   # window title and the like
+    text = re.sub(r"\x1b\[[0-9;?<=>]*[ -/]*[@-~]", "", text)      # cursor, colour, modes
+    text = re.sub(r"\x1b[()][0-9A-Za-z]|\x1b[=>78]", "", text)
+    return text
 
 
 def _read(path):

@@ -208,5 +208,11 @@ TEST(ProcessWalk, UnterminatedNameAtTheEndStopsTheWalk)
     put_u32(block, at.object + perf_field::object_num_instances, 3);
     put_u32(block, at.instances[2] + perf_field::instance_byte_length, 24);
     std::vector<Listed> listed;
-    EXPECT_LE(walk(block, block.size(), &listed), 2u);
+    // The two complete instances before it are listed, and nothing of the cut one.
+    ASSERT_EQ(walk(block, block.size(), &listed), 2u);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].name, u"Idle");
+    EXPECT_EQ(listed[0].process_id, 0xFFFFFFFEu);
+    EXPECT_EQ(listed[1].name, u"System");
+    EXPECT_EQ(listed[1].process_id, 4u);
 }

@@ -1,11 +1,9 @@
 // Adding start-up entries to wininit.ini's text: the entry lands in the rename section and
-// every other byte of the file stays as it was; the errno classes of failed file calls.
-#include "error_class.h"
+// every other byte of the file stays as it was.
 #include "rename_section.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <string>
 
 namespace {
@@ -57,21 +55,4 @@ TEST(RenameSection, ReplacementLinesKeepTheirOwnKeys)
     text = added(text, "C:\\PROGRA~1\\TOOL.EXE=C:\\TEMP\\RST2.TMP");
     EXPECT_EQ(text, "[rename]\r\nC:\\PROGRA~1\\APP.EXE=C:\\TEMP\\RST1.TMP\r\n"
                     "C:\\PROGRA~1\\TOOL.EXE=C:\\TEMP\\RST2.TMP\r\n");
-}
-
-TEST(ErrorClass, PlatformErrorsFallIntoTheRuntimeClasses)
-{
-    struct Case {
-        unsigned long error;
-        int expected;
-    };
-    const Case cases[] = {
-        {5, EACCES},   {16, EACCES},  {19, EACCES},  {32, EACCES},  {33, EACCES},
-        {36, EACCES},  {65, EACCES},  {82, EACCES},  {83, EACCES},  {108, EACCES},
-        {132, EACCES}, {158, EACCES}, {167, EACCES}, {80, EEXIST},  {183, EEXIST},
-        {2, ENOENT},   {3, ENOENT},   {0, EINVAL},   {18, EINVAL},  {37, EINVAL},
-        {87, EINVAL},  {17, EINVAL},  {1224, EINVAL},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(errno_class_of_error(c.error), c.expected) << "error " << c.error;
 }

@@ -163,10 +163,15 @@ TEST_F(MainDialog, EachStageReportSetsLinesButtonAndProgressBar)
             GetWindowRect(hProgress, &rcBar);
             GetWindowRect(m_dlg.GetDlgItem(row.progressBeside), &rcLine);
             GetWindowRect(m_dlg.GetDlgItem(IDC_INFO_GROUP), &rcGroup);
-            POINT at = {rcBar.left, rcBar.top};
-            ScreenToClient(m_dlg, &at);
-            EXPECT_EQ(370, at.x);
-            EXPECT_EQ(rcLine.top - rcGroup.top + 10, at.y);
+            // Beside its stage line: to the right of where the line starts, level with it.
+            EXPECT_GT(rcBar.left, rcLine.left);
+            EXPECT_LT(rcBar.top, rcLine.bottom);
+            EXPECT_GT(rcBar.bottom, rcLine.top);
+            // And inside the group that frames the stage lines.
+            EXPECT_GE(rcBar.left, rcGroup.left);
+            EXPECT_LE(rcBar.right, rcGroup.right);
+            EXPECT_GE(rcBar.top, rcGroup.top);
+            EXPECT_LE(rcBar.bottom, rcGroup.bottom);
         }
         for (int i = 0; i < 3; i++)
         {

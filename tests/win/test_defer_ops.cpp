@@ -2,11 +2,14 @@
 // once, what is registered with MoveFileExA, and that a failure never costs a file.
 #include "defer_ops.h"
 #include "defer_test_support.h"
+#include "error_class.h"
 #include "platform_family.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -142,4 +145,48 @@ TEST(DeferOps, ReplacementWithoutASourceKeepsTheDestination)
     ASSERT_TRUE(holder.is_open());
     EXPECT_EQ(replace_or_defer(sources[0].c_str(), destination.c_str()), failed);
     EXPECT_FALSE(has_pending_rename(sources[0], "!" + destination));
+}
+
+// The 9x branch judges a failed move by the runtime library's errno, the NT branch by the
+// platform error through errno_class_of_error: both must class the same failure alike.
+TEST(DeferOps, PlatformErrorsAreClassedAsTheRuntimeLibraryClassesThem)
+{
+    const std::string folder = fresh_test_folder("error classes");
+    const std::string present = folder + "present.txt";
+    const std::string other = folder + "other.txt";
+    ASSERT_TRUE(write_text_file(present, "present"));
+    ASSERT_TRUE(write_text_file(other, "other"));
+    struct Case {
+        const char *what;
+        std::string source, destination;
+        bool hold_source;
+        int expected;
+    };
+    const Case cases[] = {
+        {"missing source", folder + "missing.txt", folder + "new.txt", false, ENOENT},
+        {"missing folder", folder + "no folder\\missing.txt", folder + "new.txt", false, ENOENT},
+        {"destination exists", present, other, false, EEXIST},
+        {"source in use", present, folder + "new.txt", true, EACCES},
+        {"name the file system refuses", present, folder + "bad<name>.txt", false, EINVAL},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (c.hold_source) {
+            holder = CreateFileA(c.source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        }
+        errno = 0;
+        const int renamed = rename(c.source.c_str(), c.destination.c_str());
+        const int runtime_class = errno;
+        SetLastError(0);
+        const BOOL moved = MoveFileA(c.source.c_str(), c.destination.c_str());
+        const DWORD error = GetLastError();
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+        ASSERT_NE(renamed, 0);
+        ASSERT_FALSE(moved);
+        EXPECT_EQ(runtime_class, c.expected);
+        EXPECT_EQ(errno_class_of_error(error), runtime_class) << "error " << error;
+    }
 }

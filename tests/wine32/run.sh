@@ -21,7 +21,7 @@ fi
 start=$(date +%s)
 set +e
 python3 "$root/tests/wine32/test_delivered.py" "$tree" "$template" "$root/dist" \
-    "$build/native/tests/tools/make_fixture" "$build/x86_64"
+    "$build/native/tests/tools/make_fixture" "$build/x86_64" "$build/i686/tests/wine32/perf_provider.dll"
 status=$?
 echo "wine32: tier took $(( $(date +%s) - start ))s"
 exit $status

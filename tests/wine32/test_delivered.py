@@ -1,7 +1,7 @@
 """The delivered 32-bit programs themselves, under emulated 32-bit Wine.
 
 usage: test_delivered.py <loader tree> <32-bit prefix template> <dist folder> <make_fixture>
-                         <x86_64 test build folder>
+                         <x86_64 test build folder> <32-bit perf_provider.dll>
 
 Each start of a 32-bit program takes a minute or more under emulation, so the tier starts
 each delivered program once. The helpers around them (the stand-in net command, the
@@ -9,9 +9,12 @@ dialog probe, the family window and uninstaller) are the x86_64 test build's, wh
 prefix runs natively.
 
 - pemvolt.exe, in a pseudo-terminal on the NT family: answered y, on a drive with an
-  infected program, a bare worm copy and an infected page, then a key. The transcript is
-  compared byte for byte and the files afterwards: host restored byte-identical, copy
-  deleted, page cut.
+  infected program, a bare worm copy and an infected page, and with a program running
+  under a worm component's name, then a key. The prefix publishes the running processes
+  through the test performance provider, built for 32 bits (a 32-bit program loads only
+  a 32-bit provider) and installed in the 32-bit system folder. The transcript is
+  compared byte for byte and the files afterwards: the program stopped and reported with
+  its line, host restored byte-identical, copy deleted, page cut.
 - trevalin.exe, under Xvfb, with a family window and an installed-programs entry: the
   family window gets WM_DESTROY, the uninstaller's question is answered Yes, the verdict
   line says "cured", and the push button ends the program with exit code 1.
@@ -22,12 +25,14 @@ import os
 import shutil
 import subprocess
 import sys
+import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
 from wine_session import WinePrefix  # noqa: E402
 from trevalin_session import (XvfbDisplay, Probe, UNINSTALL_KEY, add_family, environment,  # noqa: E402
                               prepare_prefix)
+from process_prefix import STANDARD_TITLES, install_counter_titles, install_process_provider  # noqa: E402
 import pemvolt_texts as texts  # noqa: E402
 import test_whole_run as whole  # noqa: E402  (its transcript helpers)
 
@@ -51,7 +56,20 @@ def make(make_fixture, kind, path, size=0, seed=0):
     subprocess.run(args, check=True)
 
 
-def pemvolt_run(p, dist, make_fixture, test_build):
+def start_component(p, test_build, provider_32):
+    """A program named like a worm component, and the performance data that lists it to a
+    32-bit reader. Returns the running program."""
+    install_counter_titles(p, STANDARD_TITLES)
+    install_process_provider(p, os.path.join(test_build, "tests", "win", "perf_provider.dll"))
+    # The same library name in the 32-bit system folder, which 32-bit programs see as theirs.
+    shutil.copy(provider_32, os.path.join(p.windows_dir(), "syswow64", "perf_provider.dll"))
+    worm = r"c:\worm\MMC.EXE"
+    os.makedirs(os.path.dirname(p.host_path(worm)), exist_ok=True)
+    shutil.copy(os.path.join(test_build, "tests", "win", "proc_sleeper.exe"), p.host_path(worm))
+    return p.spawn([worm], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def pemvolt_run(p, dist, make_fixture, test_build, provider_32):
     infected, copy, page = r"c:\data\editor.exe", r"c:\data\wormcopy.exe", r"c:\data\web\index.htm"
     expected = os.path.join(p.prefix, "expected_host.bin")
     make(make_fixture, "infected", p.host_path(infected), 6000, 7)
@@ -73,6 +91,9 @@ def pemvolt_run(p, dist, make_fixture, test_build):
                         os.path.join(p.windows_dir(), folder, "net.exe"))
     p.env.update(STANDIN_NET_EXIT="0", STANDIN_NET_LOG=r"c:\net.log",
                  WINEDLLOVERRIDES=p.env["WINEDLLOVERRIDES"] + ";net.exe=n")
+    worm = start_component(p, test_build, provider_32)
+    time.sleep(1)
+    check(worm.poll() is None, "pemvolt: a program named like a component runs before the cure")
 
     code, stdout = p.run_console([r"c:\tools\pemvolt.exe"], keys=["y", "x"],
                                  wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
@@ -82,8 +103,20 @@ def pemvolt_run(p, dist, make_fixture, test_build):
     sweep = sorted([texts.DISINFECTED % infected, texts.DELETED % copy, texts.DISINFECTED % page])
     head, lines, tail = whole.split_transcript(out, texts.SHELL)
     check(code == 0, "pemvolt: exit status 0")
-    check(head == texts.BANNER + texts.WARNING + texts.PROMPT + texts.TEMP_ALL,
-          "pemvolt: banner, warning, prompt, temporary folder line")
+    # Wine's own desktop process is named explorer.exe, a component's name too: whether it
+    # still runs when the processes are listed depends on the emulator's pace.
+    start = texts.BANNER + texts.WARNING + texts.PROMPT + texts.STOPPED % "MMC.EXE"
+    check(head in (start + texts.TEMP_ALL, start + texts.STOPPED % "EXPLORER.EXE" + texts.TEMP_ALL),
+          "pemvolt: banner, warning, prompt, the stopped program's line, temporary folder line")
+    # It waits for ever unless it is ended. (The loader's own exit status doesn't carry
+    # the code the program was terminated with.)
+    try:
+        worm.wait(timeout=30)
+        check(True, "pemvolt: the program named like a component is stopped")
+    except subprocess.TimeoutExpired:
+        check(False, "pemvolt: the program named like a component is stopped")
+        worm.kill()
+        worm.wait()
     check(sorted(lines) == sweep, "pemvolt: one line for each treated file: %r" % lines)
     check(tail == texts.SHELL + texts.GUEST_DELETED + texts.LIBRARY_FAILED + texts.CLOSING,
           "pemvolt: system.ini, network, library and closing lines")
@@ -156,11 +189,11 @@ def trevalin_64bit_view_run(p, dist, test_build):
 
 
 def main():
-    tree, template, dist, make_fixture, test_build = (os.path.abspath(a) for a in sys.argv[1:6])
+    tree, template, dist, make_fixture, test_build, provider_32 = (os.path.abspath(a) for a in sys.argv[1:7])
     loader = os.path.join(tree, "usr", "lib", "wine", "wine64")
     emulator = {"QEMU_RESERVED_VA": "0xffff0000"}
     with WinePrefix("wine32_pemvolt", loader=loader, template=template, extra_env=emulator) as p:
-        pemvolt_run(p, dist, make_fixture, test_build)
+        pemvolt_run(p, dist, make_fixture, test_build, provider_32)
     with WinePrefix("wine32_trevalin", loader=loader, template=template, extra_env=emulator) as p:
         trevalin_run(p, dist, test_build)
     with WinePrefix("wine32_trevalin_64", loader=loader, template=template, extra_env=emulator) as p:

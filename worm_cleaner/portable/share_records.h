@@ -13,6 +13,8 @@ const uint8_t share_type_disk = 0;
 // The enumeration takes its buffer size as a 16-bit number: the largest buffer of whole
 // records that the size can describe.
 const size_t share_buffer_limit = (0xFFFF / share_record_size) * share_record_size;
+static_assert(share_buffer_limit <= 0xFFFF, "the buffer size must fit 16 bits");
+static_assert(share_buffer_limit % share_record_size == 0, "the buffer holds whole records");
 
 struct ShareRecord {
     char name[share_name_field + 1];  // always terminated, even when the record's is not
