@@ -19,11 +19,12 @@ import sys
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from wine_session import BUILD, WinePrefix  # noqa: E402
-from process_prefix import STANDARD_TITLES, install_counter_titles, install_process_provider  # noqa: E402
-from test_stop_services import make_service_keys, service_state  # noqa: E402
+from process_prefix import (STANDARD_TITLES, install_counter_titles, install_process_provider,  # noqa: E402
+                            make_service_keys, service_state)
+import pemvolt_texts  # noqa: E402
+from transcript import text  # noqa: E402
 
-SCRIPT = (b'<html><script language="JavaScript">window.open("readme.eml", null, '
-          b'"resizable=no,top=6000,left=6000")</script></html>')
+SCRIPT = pemvolt_texts.SCRIPT.encode()
 PAGE = b"<html><body><h1>Our club</h1>\r\n</body></html>\r\n"
 
 # path, kind, host size, seed
@@ -135,8 +136,9 @@ def main():
 
         print("=== pemvolt's console (answered y, then a key)")
         code, stdout = p.run_console([r"c:\tools\pemvolt.exe"], keys=["y", " "],
-                                     wait_for=["(N - No, Y - Yes)", "Press any key to continue."], timeout=600)
-        sys.stdout.write(stdout.decode("latin-1").replace("\r\n", "\n"))
+                                     wait_for=[pemvolt_texts.PROMPT_MARK, pemvolt_texts.PAUSE_MARK],
+                                     timeout=600)
+        sys.stdout.write(text(stdout))
         print("=== exit status %d" % code)
 
         print("=== before -> after")

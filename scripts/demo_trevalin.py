@@ -14,9 +14,10 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from wine_session import BUILD, WinePrefix  # noqa: E402
-from trevalin_session import (XvfbDisplay, Probe, add_family, environment, prepare_prefix,  # noqa: E402
-                              read_text, rect, screenshot)
+from wine_session import BUILD, WinePrefix, end_processes  # noqa: E402
+from trevalin_session import Probe, add_family, environment, prepare_prefix, read_text, rect, screenshot  # noqa: E402
+from trevalin_texts import TEXTS  # noqa: E402
+from xvfb_display import XvfbDisplay  # noqa: E402
 
 
 def main():
@@ -42,8 +43,9 @@ def main():
         program = subprocess.Popen(["/usr/lib/wine/wine64", trevalin], env=environment(p, russian),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            state = probe.wait_for(lambda s: s.get("visible") == "1" and "Quorrel" in s.get("text.1006", "")
-                                   and s.get("visible.1004") == "0", what="the verdict")
+            texts = TEXTS["ru" if russian else "en"]
+            state = probe.wait_for(lambda s: s.get("visible") == "1" and s.get("visible.1004") == "0"
+                                   and s.get("text.1006") in (texts["cured"], texts["clean"]), what="the verdict")
             for key, label in (("caption", "caption"), ("text.1001", "stage 1"), ("text.1002", "stage 2"),
                                ("text.1003", "stage 3"), ("text.1006", "verdict"), ("text.1000", "button")):
                 print("%-8s %s" % (label + ":", state.get(key, "")))
@@ -69,11 +71,8 @@ def main():
             print("closed with the button: exit code", code)
             window.wait(timeout=30)
         finally:
-            if program.poll() is None:
-                program.kill()
-                program.wait()
-    cured = "Quorrel" in state.get("text.1006", "") and ("cured" in state["text.1006"] or "излечен" in state["text.1006"])
-    return 0 if cured and code == 1 else 1
+            end_processes(program)
+    return 0 if state.get("text.1006") == texts["cured"] and code == 1 else 1
 
 
 if __name__ == "__main__":

@@ -20,6 +20,9 @@ import sys
 import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from checks import check, exit_code  # noqa: E402
+
 OBJDUMP = "i686-w64-mingw32-objdump"
 WINDRES = "i686-w64-mingw32-windres"
 
@@ -49,15 +52,6 @@ KNOWN_IMPORTS = {("kernel32.dll", "CreateFileA"), ("kernel32.dll", "ReadFile"),
                  ("kernel32.dll", "GetVersionExA"), ("advapi32.dll", "RegOpenKeyExA")}
 
 RT_ICON, RT_BITMAP, RT_DIALOG, RT_RCDATA, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 2, 5, 10, 14, 16, 24
-
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what)
-    if not condition:
-        failures.append(what)
-
 
 def objdump(path):
     return subprocess.run([OBJDUMP, "-p", path], check=True, capture_output=True, text=True).stdout
@@ -167,8 +161,7 @@ def main():
     check(len(bitmap) >= 16 and struct.unpack_from("<iiHH", bitmap, 4) == (205, 42, 1, 24),
           "trevalin.exe: the logo is 205 x 42 at 24 bits per pixel")
 
-    print("deliverables: %d failed" % len(failures))
-    return 1 if failures else 0
+    return exit_code("deliverables")
 
 
 if __name__ == "__main__":

@@ -12,10 +12,12 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
 from checks import check, exit_code  # noqa: E402
+from trevalin_session import UNINSTALL_KEY  # noqa: E402
 
 RUNNER, UNINSTALLER = sys.argv[1], sys.argv[2]
-UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 FAMILY_PROGRAM = r"C:\Program Files\Digital Access\uninst.exe"
+
+
 def add_entry(p, name, display_name, uninstall_string, kind="REG_SZ"):
     key = UNINSTALL_KEY + "\\" + name
     p.reg(["add", key, "/v", "DisplayName", "/d", display_name, "/f"])

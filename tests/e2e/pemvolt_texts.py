@@ -19,6 +19,8 @@ GUEST_DELETED = ("Program has deleted guest account from Administrator group.\n"
                  "If you do not need guest account at all, please delete it manually.\n")
 SHARE_DELETED = ("Program has deleted c$ NetWork share in your hard drive.\n"
                  "If you need it, please restore link manually.\n")
+GUEST_FAILED = "Program can not delete guest account from Administrator group, please check it manually.\n"
+SHARE_FAILED = "Program can not delete c$ NetWork share, please check it manually.\n"
 LIBRARY_WRITTEN = "New RichEd20.dll has been created in SYSTEM or SYSTEM32 folder.\n"
 LIBRARY_FAILED = ("New RichEd20.dll can not be created.\n"
                   "Please find it on installation disk and copy to SYSTEM or SYSTEM32 folder.\n")
@@ -28,6 +30,12 @@ CLOSING = ("We recommend to use Varnholt Anti-Virus to scan your hard drive.\n"
            "You should close all programs and restart your PC now\n"
            "to finalize removal of this virus.\n"
            "\nPress any key to continue.\n")
+
+# What a run in a terminal waits for before it types the answer and the closing key. The
+# prompt's mark has no space: a console that draws its screen moves the cursor for a space.
+PROMPT_MARK = "Yes)."
+PAUSE_MARK = "Press any key to continue."
+assert PROMPT_MARK in PROMPT and PAUSE_MARK in CLOSING
 
 STOPPED = "%s process could be started by virus\nand can have virus code so program stop it.\n"
 ADMIN = "To stop virus processes programm must be started with Administrator privileges \n"

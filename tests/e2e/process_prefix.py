@@ -3,6 +3,7 @@
 Wine publishes no process object in its performance data. These helpers give a throw-away
 prefix one: the English counter titles that name the process object (230) and its "ID
 Process" counter (784), and a test performance provider that reports the running processes.
+For services: their keys in the numbered control sets, and their state as sc reports it.
 """
 import os
 import re
@@ -63,3 +64,34 @@ def install_process_provider(p, provider_dll):
 
 STANDARD_TITLES = [("1", "1847"), ("2", "System"), ("6", "% Processor Time"),
                    ("230", "Process"), ("784", "ID Process"), ("1846", "End Marker")]
+
+
+def key_exists(p, key):
+    return p.run(["reg", "query", key]).returncode == 0
+
+
+def service_state(p, name):
+    """The service's state word from sc query ("RUNNING", "STOPPED", ...), or None."""
+    out = p.run(["sc", "query", name]).stdout.decode("latin-1")
+    for line in out.splitlines():
+        if "STATE" in line:
+            return line.split()[-1]
+    return None
+
+
+def wait_for_state(p, name, wanted, seconds=15):
+    deadline = time.time() + seconds
+    state = service_state(p, name)
+    while state != wanted and time.time() < deadline:
+        time.sleep(0.3)
+        state = service_state(p, name)
+    return state
+
+
+def make_service_keys(p, control_set, name, extra_subkey=None):
+    base = r"HKLM\SYSTEM\ControlSet%03d\Services\%s" % (control_set, name)
+    p.reg(["add", base, "/v", "ImagePath", "/d", r"c:\svc\%s" % name, "/f"])
+    p.reg(["add", base + r"\Security", "/v", "Security", "/t", "REG_BINARY", "/d", "0100", "/f"])
+    if extra_subkey:
+        p.reg(["add", base + "\\" + extra_subkey, "/v", "x", "/d", "y", "/f"])
+    return base

@@ -9,15 +9,17 @@ runs the steps; the driver's own lines come in their order and the run ends on t
 lines and one key press. Other keys are ignored without echo. Standard output is in text
 mode, so every line ends in CR LF.
 """
+import contextlib
 import os
 import re
 import subprocess
 import sys
-import unittest
 
-from pemvolt_texts import BANNER, CLOSING, LIBRARY_FAILED, LIBRARY_WRITTEN, PROMPT, SHELL, TEMP_ALL, \
-    TEMP_NOT_FOUND, TEMP_SOME, WARNING
-from wine_session import WINE64, WinePrefix, screen_text
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import check, exit_code  # noqa: E402
+from pemvolt_texts import (BANNER, CLOSING, LIBRARY_FAILED, LIBRARY_WRITTEN, PAUSE_MARK, PROMPT,  # noqa: E402
+                           PROMPT_MARK, SHELL, TEMP_ALL, TEMP_NOT_FOUND, TEMP_SOME, WARNING)
+from wine_session import WINE64, WinePrefix, screen_text  # noqa: E402
 
 PROGRAM = None
 
@@ -27,11 +29,9 @@ SHIFT_F6 = "\x1b[17;2~"
 ALT_F7 = "\x1b[18;3~"
 F5 = "\x1b[15~"
 UP = "\x1b[A"
-PROMPT_MARK = "Yes)."
 # Keys that are no answer: Enter, Esc, space, F5 (0, 63), Up (0, 72 here, or 224, 72) and
 # letters and a digit that a screen would show if they were echoed.
 OTHER_KEYS = ["q", "\r", "\x1b", " ", "7", "j", F5, UP]
-PAUSE_MARK = "Press any key"
 
 
 def crlf(text):
@@ -49,17 +49,13 @@ def drawn_by_the_program(screen):
     return "".join(line for line in lines if not WINE_MESSAGE.match(line)).replace(" ", "")
 
 
-class ConsoleDialogue(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.session = WinePrefix("console-dialogue")
-        cls.p = cls.session.__enter__()
-        cls.system_ini = os.path.join(cls.p.windows_dir(), "system.ini")
-        cls.marker = os.path.join(cls.p.temp_dir(), "left by an earlier program.txt")
+class ConsoleDialogue:
+    """The cases share one prefix; each prepares the machine it needs."""
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.__exit__(None, None, None)
+    def __init__(self, p):
+        self.p = p
+        self.system_ini = os.path.join(p.windows_dir(), "system.ini")
+        self.marker = os.path.join(p.temp_dir(), "left by an earlier program.txt")
 
     def machine_state(self):
         """What a declined run must leave as it was."""
@@ -87,7 +83,7 @@ class ConsoleDialogue(unittest.TestCase):
         return self.p.run_console([PROGRAM], keys=keys, wait_for=wait_for,
                                   timeout=60 if final_key is None else 600)
 
-    def test_no_answers_end_the_program_at_the_prompt(self):
+    def no_answers_end_the_program_at_the_prompt(self):
         cases = [
             ("n", ["n"]),
             ("N", ["N"]),
@@ -95,29 +91,31 @@ class ConsoleDialogue(unittest.TestCase):
             ("other keys first", OTHER_KEYS + ["n"]),
         ]
         for name, keys in cases:
-            with self.subTest(name):
+            with case("no answer %s" % name):
                 self.prepare_machine()
                 before = self.machine_state()
                 code, out = self.run_dialogue(keys)
-                self.assertEqual(code, 0)
-                self.assertEqual(out, crlf(HEAD))
-                self.assertEqual(self.machine_state(), before)
+                check(code == 0, "no answer %s: exit status 0, not %d" % (name, code))
+                check(out == crlf(HEAD), "no answer %s: banner, warning and prompt only: %r" % (name, out))
+                check(self.machine_state() == before, "no answer %s: nothing changed" % name)
 
-    def test_typed_keys_are_not_shown_again(self):
+    def typed_keys_are_not_shown_again(self):
         """With standard output on the console, the screen holds the program's own lines
         and nothing else: no typed key is echoed. An empty screen would prove nothing."""
-        screen = bytearray()
-        code, _ = self.p.run_console([PROGRAM], keys=OTHER_KEYS + ["n"], wait_for=[PROMPT_MARK],
-                                     screen=screen, stdout_on_screen=True, timeout=60)
-        self.assertEqual(code, 0)
-        drawn = drawn_by_the_program(screen)
-        self.assertEqual(drawn, HEAD.replace("\n", "").replace(" ", ""), screen_text(screen))
+        with case("no echo"):
+            screen = bytearray()
+            code, _ = self.p.run_console([PROGRAM], keys=OTHER_KEYS + ["n"], wait_for=[PROMPT_MARK],
+                                         screen=screen, stdout_on_screen=True, timeout=60)
+            check(code == 0, "no echo: exit status 0, not %d" % code)
+            drawn = drawn_by_the_program(screen)
+            check(drawn == HEAD.replace("\n", "").replace(" ", ""),
+                  "no echo: the screen holds the program's lines and no typed key: %r" % screen_text(screen))
 
-    def test_no_console_counts_as_no(self):
+    def no_console_counts_as_no(self):
         """Without a console nobody can answer: status 0 at once, nothing changed, even when
         standard input holds a "y" (the answer is read from the console, not from it)."""
         for name, given_input in [("no input at all", None), ("a y on standard input", b"y\r\n")]:
-            with self.subTest(name):
+            with case("no console, %s" % name):
                 self.prepare_machine()
                 before = self.machine_state()
                 out_path = os.path.join(self.p.prefix, "detached.txt")
@@ -129,60 +127,91 @@ class ConsoleDialogue(unittest.TestCase):
                         stdin=subprocess.DEVNULL if given_input is None else None,
                         stdout=out, stderr=subprocess.DEVNULL, start_new_session=True)
                 with open(out_path, "rb") as f:
-                    self.assertEqual(f.read(), crlf(HEAD))
-                self.assertEqual(result.returncode, 0)
-                self.assertEqual(self.machine_state(), before)
+                    printed = f.read()
+                what = "no console, %s" % name
+                check(printed == crlf(HEAD), "%s: banner, warning and prompt only: %r" % (what, printed))
+                check(result.returncode == 0, "%s: exit status 0, not %d" % (what, result.returncode))
+                check(self.machine_state() == before, "%s: nothing changed" % what)
 
-    def check_confirmed_run(self, out, temp_lines, system_ini=True):
-        self.assertTrue(out.startswith(crlf(HEAD)), out)
-        self.assertTrue(out.endswith(crlf(CLOSING)), out)
-        body = out[len(crlf(HEAD)):len(out) - len(crlf(CLOSING))]
-        # The driver's own lines, in the order of the steps; the steps between them print
-        # their own lines.
-        temp = [body.find(crlf(line)) for line in temp_lines]
-        self.assertEqual(sum(1 for at in temp if at >= 0), 1, body)
-        temp_at = max(temp)
-        shell_at = body.find(crlf(SHELL))
-        rich_at = max(body.find(crlf(LIBRARY_WRITTEN)), body.find(crlf(LIBRARY_FAILED)))
-        self.assertTrue(0 <= temp_at < shell_at < rich_at, body)
-        rich_line = body[rich_at:]
-        self.assertIn(rich_line, (crlf(LIBRARY_WRITTEN), crlf(LIBRARY_FAILED)))
-        self.assertEqual(body.count(crlf(SHELL)), 1, body)
-        if not system_ini:
-            return
-        # The shell entry of system.ini is the default again.
-        with open(self.system_ini, "rb") as f:
-            system_ini = f.read().decode("latin-1")
-        self.assertRegex(system_ini, r"(?im)^shell=Explorer\.exe\r?$")
-        self.assertNotIn("WORM.EXE", system_ini)
-
-    def test_yes_answers_run_the_steps(self):
+    def yes_answers_run_the_steps(self):
         cases = [
             ("y", ["y"]),
             ("Y after ignored keys", ["\r", "x", "Y"]),
             ("Shift+F6", [SHIFT_F6]),
         ]
         for name, keys in cases:
-            with self.subTest(name):
+            with case("yes answer %s" % name):
                 self.prepare_machine()
                 code, out = self.run_dialogue(keys, final_key="k")
-                self.assertEqual(code, 0)
-                self.check_confirmed_run(out, [TEMP_ALL, TEMP_SOME])
+                check(code == 0, "yes answer %s: exit status 0, not %d" % (name, code))
+                check_confirmed_run("yes answer " + name, out, [TEMP_ALL, TEMP_SOME], self.system_ini)
 
-    def test_temporary_path_longer_than_the_buffer(self):
-        """GetTempPathA then asks for a larger buffer instead of filling this one: the
-        temporary folder counts as not found. In a prefix of its own, whose temporary
-        folder stays that way."""
-        long_path = "C:\\" + "\\".join(["a" * 60] * 5)
-        with WinePrefix("console-dialogue-long-temp") as p:
-            for name in ("TMP", "TEMP"):
-                p.reg(["add", r"HKCU\Environment", "/v", name, "/d", long_path, "/f"])
-            code, out = p.run_console([PROGRAM], keys=["y", "k"],
-                                      wait_for=[PROMPT_MARK, PAUSE_MARK], timeout=600)
-        self.assertEqual(code, 0)
-        self.check_confirmed_run(out, [TEMP_NOT_FOUND], system_ini=None)
+
+@contextlib.contextmanager
+def case(name):
+    """One case: an exception in it (a run that timed out, say) fails the case, and the
+    next case still runs."""
+    print("case", name, flush=True)
+    try:
+        yield
+    except Exception as error:
+        check(False, "%s: %s: %s" % (name, type(error).__name__, error))
+
+
+def check_confirmed_run(what, out, temp_lines, system_ini=None):
+    """A run answered Yes: head, the driver's lines in their order, the closing lines, and
+    (given its path) the shell entry of system.ini restored."""
+    check(out.startswith(crlf(HEAD)), "%s: starts with banner, warning and prompt: %r" % (what, out))
+    check(out.endswith(crlf(CLOSING)), "%s: ends with the closing lines: %r" % (what, out))
+    body = out[len(crlf(HEAD)):len(out) - len(crlf(CLOSING))]
+    # The driver's own lines, in the order of the steps; the steps between them print
+    # their own lines.
+    temp = [body.find(crlf(line)) for line in temp_lines]
+    check(sum(1 for at in temp if at >= 0) == 1, "%s: one temporary folder line: %r" % (what, body))
+    temp_at = max(temp)
+    shell_at = body.find(crlf(SHELL))
+    rich_at = max(body.find(crlf(LIBRARY_WRITTEN)), body.find(crlf(LIBRARY_FAILED)))
+    check(0 <= temp_at < shell_at < rich_at,
+          "%s: temporary folder, system.ini and library lines in this order: %r" % (what, body))
+    rich_line = body[rich_at:]
+    check(rich_line in (crlf(LIBRARY_WRITTEN), crlf(LIBRARY_FAILED)),
+          "%s: the library line ends the body: %r" % (what, rich_line))
+    check(body.count(crlf(SHELL)) == 1, "%s: one system.ini line: %r" % (what, body))
+    if system_ini is None:
+        return
+    # The shell entry of system.ini is the default again.
+    with open(system_ini, "rb") as f:
+        ini = f.read().decode("latin-1")
+    check(re.search(r"(?im)^shell=Explorer\.exe\r?$", ini) is not None,
+          "%s: system.ini names the default shell: %r" % (what, ini))
+    check("WORM.EXE" not in ini, "%s: system.ini no longer names the worm: %r" % (what, ini))
+
+
+def temporary_path_longer_than_the_buffer():
+    """GetTempPathA then asks for a larger buffer instead of filling this one: the
+    temporary folder counts as not found. In a prefix of its own, whose temporary
+    folder stays that way."""
+    long_path = "C:\\" + "\\".join(["a" * 60] * 5)
+    with case("long temporary path"), WinePrefix("console-dialogue-long-temp") as p:
+        for name in ("TMP", "TEMP"):
+            p.reg(["add", r"HKCU\Environment", "/v", name, "/d", long_path, "/f"])
+        code, out = p.run_console([PROGRAM], keys=["y", "k"],
+                                  wait_for=[PROMPT_MARK, PAUSE_MARK], timeout=600)
+        check(code == 0, "long temporary path: exit status 0, not %d" % code)
+        check_confirmed_run("long temporary path", out, [TEMP_NOT_FOUND])
+
+
+def main():
+    with WinePrefix("console-dialogue") as p:
+        dialogue = ConsoleDialogue(p)
+        dialogue.no_answers_end_the_program_at_the_prompt()
+        dialogue.typed_keys_are_not_shown_again()
+        dialogue.no_console_counts_as_no()
+        dialogue.yes_answers_run_the_steps()
+    temporary_path_longer_than_the_buffer()
+    return exit_code()
 
 
 if __name__ == "__main__":
     PROGRAM = os.path.abspath(sys.argv[1])
-    unittest.main(argv=[sys.argv[0]], verbosity=2)
+    sys.exit(main())

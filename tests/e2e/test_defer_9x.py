@@ -5,7 +5,9 @@ import os
 import re
 import sys
 
-from wine_session import WinePrefix
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_session import WinePrefix  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 
 
 def main(program):
@@ -14,22 +16,20 @@ def main(program):
         result = p.run([program, "--gtest_shuffle", "--gtest_repeat=2"], timeout=300)
         sys.stdout.write(result.stdout.decode("utf-8", "replace"))
         sys.stderr.write(result.stderr.decode("utf-8", "replace"))
+        check(result.returncode == 0, "the 9x test program passes: status %d" % result.returncode)
         if result.returncode != 0:
-            print("the 9x test program failed with status %d" % result.returncode)
-            return 1
+            return exit_code()
         with open(os.path.join(p.windows_dir(), "wininit.ini"), "rb") as f:
             text = f.read().decode("latin-1")
         section = re.search(r"\[rename\]\r\n(.*?)(?:\r\n\[|\Z)", text, re.S)
         lines = section.group(1).split("\r\n") if section else []
         # Each test starts from a file holding one line of its own, and the last one to run
         # left that line and what it deferred, in short form, whichever test it was.
-        ok = (len(lines) >= 2 and lines[0] == "NUL=C:\\OLD.TXT"
-              and all("~" in l and " " not in l for l in lines[1:] if l))
-        if not ok:
-            print("unexpected rename section in wininit.ini: %r" % text)
-            return 1
-        print("wininit.ini rename section: %r" % lines)
-        return 0
+        check(len(lines) >= 2 and lines[0] == "NUL=C:\\OLD.TXT"
+              and all("~" in l and " " not in l for l in lines[1:] if l),
+              "wininit.ini holds the last test's line and its deferred operations in short form: %r"
+              % (lines if section else text))
+    return exit_code()
 
 
 if __name__ == "__main__":

@@ -15,16 +15,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
 from checks import check, exit_code  # noqa: E402
-
-SHARE_DELETED = ("Program has deleted c$ NetWork share in your hard drive.\n"
-                 "If you need it, please restore link manually.\n")
-SHARE_FAILED = "Program can not delete c$ NetWork share, please check it manually.\n"
-GUEST_DELETED = ("Program has deleted guest account from Administrator group.\n"
-                 "If you do not need guest account at all, please delete it manually.\n")
-GUEST_FAILED = "Program can not delete guest account from Administrator group, please check it manually.\n"
-
-def text(data):
-    return data.decode("latin-1").replace("\r\n", "\n")
+from pemvolt_texts import GUEST_DELETED, GUEST_FAILED, SHARE_DELETED, SHARE_FAILED  # noqa: E402
+from transcript import text  # noqa: E402
 
 
 def read_log(path):

@@ -13,10 +13,11 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
-from pemvolt_texts import STOPPED  # noqa: E402
+from pemvolt_texts import PAUSE_MARK, PROMPT_MARK, STOPPED  # noqa: E402
 from checks import check, exit_code, failures  # noqa: E402
-from process_prefix import STANDARD_TITLES, install_counter_titles, install_process_provider  # noqa: E402
-from test_stop_services import key_exists, make_service_keys, service_state, wait_for_state  # noqa: E402
+from process_prefix import (STANDARD_TITLES, install_counter_titles, install_process_provider,  # noqa: E402
+                            key_exists, make_service_keys, service_state, wait_for_state)
+from transcript import text  # noqa: E402
 
 
 def main():
@@ -38,9 +39,9 @@ def main():
         time.sleep(1)
         check(all(proc.poll() is None for proc in procs.values()), "the worm's programs run")
 
-        code, out = p.run_console([pemvolt], keys=["y", " "], wait_for=["Yes).", "Press any key"],
+        code, out = p.run_console([pemvolt], keys=["y", " "], wait_for=[PROMPT_MARK, PAUSE_MARK],
                                   timeout=600)
-        out = out.decode("latin-1").replace("\r\n", "\n")
+        out = text(out)
         check(code == 0, "pemvolt ends with status 0")
         mmc, load = out.find(STOPPED % "MMC.EXE"), out.find(STOPPED % "LOAD.EXE")
         check(0 <= mmc < load, "each program is reported, in the order of the components")

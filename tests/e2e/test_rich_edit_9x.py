@@ -8,6 +8,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
+from checks import check, exit_code  # noqa: E402
 
 
 def main():
@@ -17,9 +18,9 @@ def main():
         out = r.stdout.decode("latin-1")
         print(out)
         # Every test ran and passed; none was skipped for want of the 9x family.
-        ok = r.returncode == 0 and "[  PASSED  ]" in out and "SKIPPED" not in out
-        print("ok" if ok else "FAIL: the restore's tests on the 9x family")
-        return 0 if ok else 1
+        check(r.returncode == 0 and "[  PASSED  ]" in out and "SKIPPED" not in out,
+              "the restore's tests on the 9x family all ran and passed")
+    return exit_code()
 
 
 if __name__ == "__main__":

@@ -17,6 +17,7 @@ from wine_session import WinePrefix  # noqa: E402
 from pemvolt_texts import ADMIN, STOPPED  # noqa: E402
 from checks import check, exit_code  # noqa: E402
 from process_prefix import STANDARD_TITLES, install_counter_titles, install_process_provider  # noqa: E402
+from transcript import text  # noqa: E402
 
 
 def running(proc):
@@ -27,11 +28,6 @@ def wait_for_end(procs, seconds=10):
     deadline = time.time() + seconds
     while time.time() < deadline and any(running(p) for p in procs):
         time.sleep(0.1)
-
-
-def text(stdout):
-    # The runtime writes line ends as CR LF; the messages are compared by their text.
-    return stdout.decode("latin-1").replace("\r\n", "\n")
 
 
 def probe_lines(output):

@@ -6,48 +6,13 @@ usage: test_stop_services.py <folder of the test programs>
 import os
 import shutil
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
 from pemvolt_texts import ADMIN  # noqa: E402
 from checks import check, exit_code  # noqa: E402
-
-
-def text(stdout):
-    # The runtime writes line ends as CR LF; the messages are compared by their text.
-    return stdout.decode("latin-1").replace("\r\n", "\n")
-
-
-def key_exists(p, key):
-    return p.run(["reg", "query", key]).returncode == 0
-
-
-def service_state(p, name):
-    """The service's state word from sc query ("RUNNING", "STOPPED", ...), or None."""
-    out = p.run(["sc", "query", name]).stdout.decode("latin-1")
-    for line in out.splitlines():
-        if "STATE" in line:
-            return line.split()[-1]
-    return None
-
-
-def wait_for_state(p, name, wanted, seconds=15):
-    deadline = time.time() + seconds
-    state = service_state(p, name)
-    while state != wanted and time.time() < deadline:
-        time.sleep(0.3)
-        state = service_state(p, name)
-    return state
-
-
-def make_service_keys(p, control_set, name, extra_subkey=None):
-    base = r"HKLM\SYSTEM\ControlSet%03d\Services\%s" % (control_set, name)
-    p.reg(["add", base, "/v", "ImagePath", "/d", r"c:\svc\%s" % name, "/f"])
-    p.reg(["add", base + r"\Security", "/v", "Security", "/t", "REG_BINARY", "/d", "0100", "/f"])
-    if extra_subkey:
-        p.reg(["add", base + "\\" + extra_subkey, "/v", "x", "/d", "y", "/f"])
-    return base
+from process_prefix import key_exists, make_service_keys, service_state, wait_for_state  # noqa: E402
+from transcript import text  # noqa: E402
 
 
 def main():

@@ -11,15 +11,16 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
 from checks import check, exit_code  # noqa: E402
+from pemvolt_texts import DELETED, DELETED_LATER, DISINFECTED, REPLACED_LATER, SCRIPT  # noqa: E402
+from transcript import text  # noqa: E402
 
 PROBE = sys.argv[1]
-SCRIPT = ('<html><script language="JavaScript">window.open("readme.eml", null, '
-          '"resizable=no,top=6000,left=6000")</script></html>')
 BODY = "<html><body>a page of the user's</body></html>\r\n"
-TAIL = "\t\tvirus I-Worm.Pellix."
 
-def line(path, what):
-    return path + "\t\t" + what + TAIL
+
+def line(report, path):
+    """A report line for path as the sweep's lines are compared: without its line end."""
+    return (report % path).rstrip("\n")
 
 
 def make(p, kind, windows_path, size=3000, seed=1):
@@ -52,8 +53,7 @@ def read(path):
 def sweep_lines(p, extra=()):
     r = p.run([PROBE] + list(extra) + ["drives"], timeout=180)
     check(r.returncode == 0, "probe exit code %d, stderr %r" % (r.returncode, r.stderr))
-    text = r.stdout.decode("latin-1").replace("\r\n", "\n")
-    return sorted(text.splitlines())
+    return sorted(text(r.stdout).splitlines())
 
 
 def test_nt_drives():
@@ -94,11 +94,11 @@ def test_nt_drives():
 
         lines = sweep_lines(p)
         expected = sorted([
-            line("c:\\victims\\app.exe", "disinfected"),
-            line("c:\\victims\\Default.ASP", "disinfected"),
-            line("d:\\games\\game.exe", "disinfected"),
-            line("d:\\tools\\copy.exe", "deleted"),
-            line("d:\\site\\index.html", "disinfected"),
+            line(DISINFECTED, "c:\\victims\\app.exe"),
+            line(DISINFECTED, "c:\\victims\\Default.ASP"),
+            line(DISINFECTED, "d:\\games\\game.exe"),
+            line(DELETED, "d:\\tools\\copy.exe"),
+            line(DISINFECTED, "d:\\site\\index.html"),
         ])
         check(lines == expected, "NT sweep lines:\n%s\nexpected:\n%s"
               % ("\n".join(lines), "\n".join(expected)))
@@ -125,8 +125,7 @@ def test_nt_drives():
         busy_host = host_bytes(p, 6000, 6)
         busy = make(p, "infected", "d:\\busy\\running.exe", 6000, 6)
         lines = sweep_lines(p, ["--hold", "d:\\busy\\running.exe"])
-        check(lines == [line("d:\\busy\\running.exe",
-                             "file will be replaced by desinfected version after reboot")],
+        check(lines == [line(REPLACED_LATER, "d:\\busy\\running.exe")],
               "held program on d: is replaced after reboot: %r" % lines)
         check(read(p.host_path("d:\\busy\\running.exe")) == busy, "held program on d: unchanged")
         sources = [source[len("\\??\\"):] for source, destination in p.pending_renames()
@@ -155,10 +154,9 @@ def test_9x_held_files():
 
         lines = sweep_lines(p, ["--hold", "c:\\apps\\running.exe", "--hold", "d:\\loaded.dll"])
         expected = sorted([
-            line("c:\\apps\\running.exe",
-                 "file will be replaced by desinfected version after reboot"),
-            line("d:\\loaded.dll", "file will be deleted after reboot"),
-            line("d:\\free\\tool.exe", "disinfected"),
+            line(REPLACED_LATER, "c:\\apps\\running.exe"),
+            line(DELETED_LATER, "d:\\loaded.dll"),
+            line(DISINFECTED, "d:\\free\\tool.exe"),
         ])
         check(lines == expected, "9x sweep lines:\n%s\nexpected:\n%s"
               % ("\n".join(lines), "\n".join(expected)))
@@ -167,15 +165,15 @@ def test_9x_held_files():
         check(read(p.host_path("d:\\free\\tool.exe")) == host_free, "free program restored")
 
         # The start-up rename file names the deletion and the waiting restored host.
-        text = read(wininit).decode("latin-1") if os.path.exists(wininit) else ""
+        wininit_text = read(wininit).decode("latin-1") if os.path.exists(wininit) else ""
         entries = {}
-        for raw in text.splitlines():
+        for raw in wininit_text.splitlines():
             if "=" in raw:
                 key, value = raw.split("=", 1)
                 entries[key.strip().lower()] = value.strip()
-        check(entries.get("nul", "").lower() == "d:\\loaded.dll", "wininit NUL entry: %r" % text)
+        check(entries.get("nul", "").lower() == "d:\\loaded.dll", "wininit NUL entry: %r" % wininit_text)
         source = entries.get("c:\\apps\\running.exe", "")
-        check(source != "", "wininit replacement entry: %r" % text)
+        check(source != "", "wininit replacement entry: %r" % wininit_text)
         if source:
             check(read(p.host_path(source)) == host, "the waiting file is the host")
 

@@ -11,7 +11,8 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
 from checks import check, exit_code  # noqa: E402
-from pemvolt_texts import BANNER, PROMPT, TEMP_LEFT, WARNING  # noqa: E402
+from pemvolt_texts import BANNER, PAUSE_MARK, PROMPT, PROMPT_MARK, TEMP_LEFT, WARNING  # noqa: E402
+from transcript import text  # noqa: E402
 
 PROBE, PEMVOLT = sys.argv[1:3]
 def write(path, data="x"):
@@ -28,7 +29,7 @@ def windows_temp(p):
 def clean(p, extra=()):
     r = p.run([PROBE] + list(extra) + ["clean", windows_temp(p)], timeout=300)
     check(r.returncode == 0, "probe exit code %d, stderr %r" % (r.returncode, r.stderr))
-    return r.stdout.decode("latin-1").replace("\r\n", "\n")
+    return text(r.stdout)
 
 
 def files_below(folder):
@@ -100,9 +101,9 @@ def test_9x():
         check(out == "result: deferred\n", "9x result with a held file: %r" % out)
         check(files_below(temp) == [os.path.join("sub", "held.log")],
               "9x files left: %r" % files_below(temp))
-        text = open(wininit, encoding="latin-1").read() if os.path.exists(wininit) else ""
-        check("nul=" + held_windows.lower() in text.lower().replace(" ", ""),
-              "wininit.ini names the held file: %r" % text)
+        wininit_text = open(wininit, encoding="latin-1").read() if os.path.exists(wininit) else ""
+        check("nul=" + held_windows.lower() in wininit_text.lower().replace(" ", ""),
+              "wininit.ini names the held file: %r" % wininit_text)
 
 
 def test_pemvolt_tells_of_a_file_left():
@@ -113,9 +114,9 @@ def test_pemvolt_tells_of_a_file_left():
         write(os.path.join(temp, "sub", "\u4e2d\u6587.tmp"))
         write(os.path.join(temp, "free.tmp"))
         code, out = p.run_console([PEMVOLT], keys=["y", "x"],
-                                  wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
+                                  wait_for=[PROMPT_MARK, PAUSE_MARK],
                                   timeout=300, cwd=p.host_path("c:\\"))
-        out = out.decode("latin-1").replace("\r\n", "\n")
+        out = text(out)
         check(code == 0 and out.startswith(BANNER + WARNING + PROMPT + TEMP_LEFT),
               "pemvolt asks the user to delete the temporary files: %r" % out[:400])
         check(not os.path.exists(os.path.join(temp, "free.tmp")), "the free file is deleted")

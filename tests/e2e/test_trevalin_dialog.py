@@ -14,35 +14,13 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_session import WinePrefix  # noqa: E402
+from wine_session import WinePrefix, end_processes  # noqa: E402
 from checks import check, exit_code  # noqa: E402
-from trevalin_session import (XvfbDisplay, Probe, add_family, environment, logo_mismatches,  # noqa: E402
-                              prepare_prefix, read_text, rect, screenshot)
+from trevalin_session import (Probe, add_family, environment, logo_mismatches, prepare_prefix,  # noqa: E402
+                              read_text, rect, screenshot)
+from trevalin_texts import TEXTS  # noqa: E402
+from xvfb_display import XvfbDisplay  # noqa: E402
 
-TEXTS = {
-    "en": {
-        "caption": "Varnholt Lab: Cure Trojan-Ransom.Win.Quorrel",
-        "text.1005": "Cure info:",
-        "text.1001": "cure of active infection",
-        "text.1002": "removing malware from system",
-        "text.1003": "clean up the file system from malware",
-        "text.1000": "Close",
-        "text.1007": "Results:",
-        "cured": "Trojan-Ransom.Win32.Quorrel was cured!",
-        "clean": "There was no detection of Trojan-Ransom.Win32.Quorrel in system",
-    },
-    "ru": {
-        "caption": "Varnholt Lab: лечение Trojan-Ransom.Win.Quorrel",
-        "text.1005": "Информация по лечению:",
-        "text.1001": "лечение активного заражения",
-        "text.1002": "удаление троянской программы из системы",
-        "text.1003": "очистка файловой системы от троянской программ",
-        "text.1000": "Завершить",
-        "text.1007": "Результаты:",
-        "cured": "Trojan-Ransom.Win32.Quorrel излечен!",
-        "clean": "В системе не обнаружен Trojan-Ransom.Win32.Quorrel",
-    },
-}
 
 def run_case(name, trevalin, probe_exe, uninstaller_exe, display, language, family, close_with, expected_code, shot_dir):
     texts = TEXTS[language]
@@ -95,9 +73,7 @@ def run_case(name, trevalin, probe_exe, uninstaller_exe, display, language, fami
                                                                                      expected_code))
             check(probe.dump().get("dialogs") == "0", "%s: a dialog is still open after closing" % name)
         finally:
-            if program.poll() is None:
-                program.kill()
-                program.wait()
+            end_processes(program)
 
 
 def run_without_template(no_dialog, probe_exe, display):

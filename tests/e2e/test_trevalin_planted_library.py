@@ -14,11 +14,13 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_session import WinePrefix  # noqa: E402
+from wine_session import WinePrefix, end_processes  # noqa: E402
 from checks import check, exit_code  # noqa: E402
-from trevalin_session import XvfbDisplay, Probe, environment, prepare_prefix, read_text  # noqa: E402
+from trevalin_session import Probe, environment, prepare_prefix, read_text  # noqa: E402
+from trevalin_texts import TEXTS  # noqa: E402
+from xvfb_display import XvfbDisplay  # noqa: E402
 
-VERDICT = "There was no detection of Trojan-Ransom.Win32.Quorrel in system"
+VERDICT = TEXTS["en"]["clean"]
 
 
 def main():
@@ -43,9 +45,7 @@ def main():
             code = program.wait(timeout=60)
             check(code == 1, "the push button ends the program with exit code 1 (got %d)" % code)
         finally:
-            if program.poll() is None:
-                program.kill()
-                program.wait()
+            end_processes(program)
         record = read_text(p.host_path(r"c:\planted_library.txt"))
         check(record == "", "the planted msimg32.dll was loaded: %r" % record)
     return exit_code()

@@ -27,8 +27,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_session import WinePrefix  # noqa: E402
 from checks import check, exit_code  # noqa: E402
 from pemvolt_texts import (BANNER, CLOSING, DELETED, DELETED_LATER, DISINFECTED, GUEST_DELETED,  # noqa: E402
-                           LIBRARY_FAILED, LIBRARY_WRITTEN, PROMPT, REPLACED_LATER, SCRIPT, SHARE_DELETED,
-                           SHELL, TEMP_ALL, TEMP_SOME, WARNING)
+                           LIBRARY_FAILED, LIBRARY_WRITTEN, PAUSE_MARK, PROMPT, PROMPT_MARK, REPLACED_LATER,
+                           SCRIPT, SHARE_DELETED, SHELL, TEMP_ALL, TEMP_SOME, WARNING)
+from transcript import split_transcript, text  # noqa: E402
 
 # Worm programs: path, kind for the fixture maker, host size and seed, expected outcome.
 PROGRAMS = [
@@ -118,25 +119,6 @@ def hold(p, file_holder, paths):
     return proc
 
 
-def text(data):
-    return data.decode("latin-1").replace("\r\n", "\n")
-
-
-def split_transcript(out, sweep_end):
-    """Head up to the temporary folder line, the sweep's lines, and the tail."""
-    for temp_line in (TEMP_ALL, TEMP_SOME):
-        start = out.find(temp_line)
-        if start >= 0:
-            start += len(temp_line)
-            break
-    else:
-        return out, [], ""
-    end = out.find(sweep_end, start)
-    if end < 0:
-        return out[:start], [], out[start:]
-    return out[:start], out[start:end].splitlines(True), out[end:]
-
-
 def wininit_lines(p):
     path = os.path.join(p.windows_dir(), "wininit.ini")
     if not os.path.exists(path):
@@ -186,7 +168,7 @@ def one_run(name, family, pemvolt, sweep_probe, file_holder, helpers, decoys, pa
                      DECOY_LOG=r"c:\decoys.log",
                      WINEDLLOVERRIDES=p.env["WINEDLLOVERRIDES"] + ";svrapi=n;net.exe=n")
         code, stdout = p.run_console([program], keys=["y", "x"],
-                                     wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
+                                     wait_for=[PROMPT_MARK, PAUSE_MARK],
                                      timeout=600, cwd=download)
         out = text(stdout)
         print(out)

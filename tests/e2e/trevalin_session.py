@@ -1,5 +1,5 @@
-"""Running trevalin's dialog in a throw-away prefix on an X display of its own, reading it
-from outside with the test helper program (trevalin_probe), and reading screenshots.
+"""Running trevalin's dialog in a throw-away prefix on an X display of its own (xvfb_display),
+reading it from outside with the test helper program (trevalin_probe), and reading screenshots.
 
 Used by the whole-program test and by the demonstration script.
 """
@@ -13,40 +13,6 @@ from wine_session import ROOT
 LOGO_BMP = os.path.join(ROOT, "cure_gui", "res", "logo.bmp")
 LOGO_KEY = (248, 246, 244)
 UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
-
-
-class XvfbDisplay:
-    """An Xvfb server that picks a free display number itself; stopped by its pid."""
-
-    def __init__(self, size="1024x768x24"):
-        self.size = size
-        self.proc = None
-        self.name = None
-
-    def __enter__(self):
-        read_end, write_end = os.pipe()
-        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.size,
-                                      "-nolisten", "tcp"], pass_fds=(write_end,),
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        number = b""
-        with os.fdopen(read_end, "rb") as f:
-            number = f.readline().strip()
-        if not number:
-            self.proc.kill()
-            raise RuntimeError("Xvfb did not start")
-        self.name = ":" + number.decode()
-        return self
-
-    def __exit__(self, *exc):
-        if self.proc and self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
-        return False
 
 
 def prepare_prefix(prefix, display):

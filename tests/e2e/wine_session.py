@@ -232,6 +232,14 @@ class WinePrefix:
         return proc.returncode, _read(stdout_path)
 
 
+def end_processes(*procs):
+    """Ends the processes a test started that still run, and waits for each."""
+    for proc in procs:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+
+
 def screen_text(screen):
     """What the console drew in the terminal as text, without its control sequences. Wine's
     console draws a space by moving the cursor on, so the words of a line run together."""

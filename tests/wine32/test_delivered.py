@@ -29,20 +29,16 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
-from wine_session import WinePrefix  # noqa: E402
-from trevalin_session import (XvfbDisplay, Probe, UNINSTALL_KEY, add_family, environment,  # noqa: E402
-                              prepare_prefix)
+from wine_session import WinePrefix, end_processes  # noqa: E402
+from checks import check, exit_code  # noqa: E402
+from trevalin_session import Probe, UNINSTALL_KEY, add_family, environment, prepare_prefix  # noqa: E402
 from process_prefix import STANDARD_TITLES, install_counter_titles, install_process_provider  # noqa: E402
+from transcript import split_transcript, text  # noqa: E402
+from trevalin_texts import TEXTS  # noqa: E402
+from xvfb_display import XvfbDisplay  # noqa: E402
 import pemvolt_texts as texts  # noqa: E402
-import test_whole_run as whole  # noqa: E402  (its transcript helpers)
 
-passed = []
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    (passed if condition else failures).append(what)
+CURED = TEXTS["en"]["cured"]
 
 
 def read(path):
@@ -96,12 +92,12 @@ def pemvolt_run(p, dist, make_fixture, test_build, provider_32):
     check(worm.poll() is None, "pemvolt: a program named like a component runs before the cure")
 
     code, stdout = p.run_console([r"c:\tools\pemvolt.exe"], keys=["y", "x"],
-                                 wait_for=["(N - No, Y - Yes)", "Press any key to continue."],
+                                 wait_for=[texts.PROMPT_MARK, texts.PAUSE_MARK],
                                  timeout=1800)
-    out = whole.text(stdout)
+    out = text(stdout)
     print(out)
     sweep = sorted([texts.DISINFECTED % infected, texts.DELETED % copy, texts.DISINFECTED % page])
-    head, lines, tail = whole.split_transcript(out, texts.SHELL)
+    head, lines, tail = split_transcript(out, texts.SHELL)
     check(code == 0, "pemvolt: exit status 0")
     # Wine's own desktop process is named explorer.exe, a component's name too: whether it
     # still runs when the processes are listed depends on the emulator's pace.
@@ -127,34 +123,35 @@ def pemvolt_run(p, dist, make_fixture, test_build, provider_32):
     check(read(p.host_path(page)) == body, "pemvolt: the page is cut clean")
 
 
+def start_trevalin(p, dist):
+    """The delivered trevalin, copied to c:\\tools and started there in English."""
+    tools = p.host_path(r"c:\tools")
+    os.makedirs(tools, exist_ok=True)
+    shutil.copy(os.path.join(dist, "trevalin.exe"), tools)
+    return p.spawn([r"c:\tools\trevalin.exe"], env=environment(p, False),
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def trevalin_run(p, dist, test_build):
     probe_exe = os.path.join(test_build, "tests", "win", "trevalin_probe.exe")
     with XvfbDisplay() as display:
         prepare_prefix(p, display.name)
         uninstaller_exe = os.path.join(test_build, "tests", "win", "family_uninstaller.exe")
         window_record, uninstall_record, window = add_family(p, probe_exe, uninstaller_exe, view="32")
-        tools = p.host_path(r"c:\tools")
-        os.makedirs(tools, exist_ok=True)
-        shutil.copy(os.path.join(dist, "trevalin.exe"), tools)
-        program = p.spawn([r"c:\tools\trevalin.exe"], env=environment(p, False),
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        program = start_trevalin(p, dist)
         probe = Probe(p, probe_exe)
         try:
-            verdict = "Trojan-Ransom.Win32.Quorrel was cured!"
-            state = probe.wait_for(lambda s: s.get("text.1006") == verdict, timeout=1200,
-                                   what="the verdict")
-            check(state.get("text.1000") == "Close", "trevalin: the button reads Close: %r" % state.get("text.1000"))
-            check("WM_DESTROY" in whole.text(read(window_record)), "trevalin: the family window got WM_DESTROY")
-            check("answer=yes" in whole.text(read(uninstall_record)),
+            state = probe.wait_for(lambda s: s.get("text.1006") == CURED, timeout=1200, what="the verdict")
+            check(state.get("text.1000") == TEXTS["en"]["text.1000"],
+                  "trevalin: the button reads Close: %r" % state.get("text.1000"))
+            check("WM_DESTROY" in text(read(window_record)), "trevalin: the family window got WM_DESTROY")
+            check("answer=yes" in text(read(uninstall_record)),
                   "trevalin: the uninstaller's question was answered Yes")
             probe.press("return")
             code = program.wait(timeout=600)
             check(code == 1, "trevalin: the push button ends it with exit code 1 (got %d)" % code)
         finally:
-            for proc in (program, window):
-                if proc.poll() is None:
-                    proc.kill()
-                    proc.wait()
+            end_processes(program, window)
 
 
 def trevalin_64bit_view_run(p, dist, test_build):
@@ -167,25 +164,17 @@ def trevalin_64bit_view_run(p, dist, test_build):
         _, uninstall_record, window = add_family(p, probe_exe, uninstaller_exe, view="64")
         check("DigitalAccess" not in p.reg(["query", UNINSTALL_KEY, "/reg:32"], check=False),
               "trevalin 64-bit view: the entry is not in the 32-bit view")
-        tools = p.host_path(r"c:\tools")
-        os.makedirs(tools, exist_ok=True)
-        shutil.copy(os.path.join(dist, "trevalin.exe"), tools)
-        program = p.spawn([r"c:\tools\trevalin.exe"], env=environment(p, False),
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        program = start_trevalin(p, dist)
         probe = Probe(p, probe_exe)
         try:
-            probe.wait_for(lambda s: s.get("text.1006") == "Trojan-Ransom.Win32.Quorrel was cured!",
-                           timeout=1200, what="the verdict")
-            record = whole.text(read(uninstall_record)) if os.path.exists(uninstall_record) else ""
+            probe.wait_for(lambda s: s.get("text.1006") == CURED, timeout=1200, what="the verdict")
+            record = text(read(uninstall_record)) if os.path.exists(uninstall_record) else ""
             check("started" in record, "trevalin 64-bit view: the uninstaller ran: %r" % record)
             check("answer=yes" in record, "trevalin 64-bit view: its question was answered Yes")
             probe.press("return")
             program.wait(timeout=600)
         finally:
-            for proc in (program, window):
-                if proc.poll() is None:
-                    proc.kill()
-                    proc.wait()
+            end_processes(program, window)
 
 
 def main():
@@ -198,8 +187,7 @@ def main():
         trevalin_run(p, dist, test_build)
     with WinePrefix("wine32_trevalin_64", loader=loader, template=template, extra_env=emulator) as p:
         trevalin_64bit_view_run(p, dist, test_build)
-    print("wine32: %d passed, %d failed" % (len(passed), len(failures)))
-    return 1 if failures else 0
+    return exit_code("wine32")
 
 
 if __name__ == "__main__":
