@@ -86,18 +86,20 @@ fuzz_tier() {
 }
 
 wine_tier() {
-    local server display status
+    local server xvfb status
     scripts/make_prefix.sh "$build/wine/template" || return 1
     rm -rf "$build/wine/tests"
     cp -a "$build/wine/template" "$build/wine/tests"
     export CURES_WINE_TEMPLATE="$build/wine/template"
     export WINEPREFIX="$build/wine/tests" WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
-    # A display for the dialog tests.
-    display=:$((90 + RANDOM % 100))
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    local xvfb=$!
-    export DISPLAY=$display
+    # A display for the dialog tests, on a number Xvfb finds free itself; it answers once
+    # the server accepts clients.
+    read -r xvfb DISPLAY < <(python3 tests/e2e/xvfb_display.py start)
+    if [ -z "${DISPLAY:-}" ]; then
+        echo "wine: Xvfb did not start"; return 1
+    fi
+    export DISPLAY
     /usr/lib/wine/wineserver -f -p >/dev/null 2>&1 &
     server=$!
     # The first program in a prefix starts Wine's background services, which would inherit
@@ -114,7 +116,7 @@ wine_tier() {
     fi
     /usr/lib/wine/wineserver -k >/dev/null 2>&1
     kill "$server" 2>/dev/null; wait "$server" 2>/dev/null
-    kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null
+    kill "$xvfb" 2>/dev/null
     return $status
 }
 
