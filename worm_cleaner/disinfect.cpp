@@ -6,6 +6,8 @@
 #include "file_position.h"
 #include "pe_image.h"
 
+#include <cstring>
+
 char current_file_path[MAX_PATH];
 char restore_target_path[MAX_PATH];
 DWORD current_file_size;
@@ -76,21 +78,33 @@ pe_headers examined_headers()
 }
 
 // One signature resource of this program against the code read from a file (got bytes of
-// it); a missing resource matches nothing.
+// it); a missing resource matches nothing. The resources are part of this program and
+// stay in place while it runs, so each is looked up once.
 bool code_matches_signature(const uint8_t *code, DWORD got, WORD id)
 {
-    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
-    if (resource == nullptr)
-        return false;
-    HGLOBAL loaded = LoadResource(nullptr, resource);
-    const void *signature = loaded != nullptr ? LockResource(loaded) : nullptr;
-    bool match = false;
-    if (signature != nullptr)
-        match = matches_worm_signature(code, got, static_cast<const uint8_t *>(signature),
-                                       SizeofResource(nullptr, resource));
-    if (loaded != nullptr)
-        FreeResource(loaded);
-    return match;
+    struct found_signature {
+        bool looked_up;
+        const uint8_t *bytes;
+        DWORD size;
+    };
+    static found_signature found[2];
+    found_signature &signature = found[id == worm_signature_a ? 0 : 1];
+    if (!signature.looked_up) {
+        signature.looked_up = true;
+        HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
+        HGLOBAL loaded = resource != nullptr ? LoadResource(nullptr, resource) : nullptr;
+        signature.bytes = loaded != nullptr ? static_cast<const uint8_t *>(LockResource(loaded))
+                                            : nullptr;
+        signature.size = signature.bytes != nullptr ? SizeofResource(nullptr, resource) : 0;
+    }
+    return signature.bytes != nullptr &&
+           matches_worm_signature(code, got, signature.bytes, signature.size);
+}
+
+bool code_has_signature(const uint8_t *code, DWORD got)
+{
+    return code_matches_signature(code, got, worm_signature_a) ||
+           code_matches_signature(code, got, worm_signature_b);
 }
 
 // A host of at least two bytes that begins with a program's "MZ".
@@ -110,8 +124,22 @@ bool open_file_has_signature(HANDLE file)
     DWORD got = 0;
     if (!seek_to(file, worm_code_offset) || !ReadFile(file, code, sizeof code, &got, nullptr))
         got = 0;
-    return code_matches_signature(code, got, worm_signature_a) ||
-           code_matches_signature(code, got, worm_signature_b);
+    return code_has_signature(code, got);
+}
+
+// count bytes at offset of the open file: taken from head (head_got bytes of the file's
+// start) when it holds them all, else read by themselves. The number of bytes got.
+DWORD read_from_head_or_file(HANDLE file, const uint8_t *head, DWORD head_got, DWORD offset,
+                             uint8_t *buffer, DWORD count)
+{
+    if (offset <= head_got && count <= head_got - offset) {
+        memcpy(buffer, head + offset, count);
+        return count;
+    }
+    DWORD got = 0;
+    if (!seek_to(file, offset) || !ReadFile(file, buffer, count, &got, nullptr))
+        got = 0;
+    return got;
 }
 
 // The program test on the open file: its DOS header, then the PE header window, which is
@@ -157,9 +185,26 @@ program_test_result test_program_file()
     HANDLE file = open_for_reading(current_file_path);
     if (file == INVALID_HANDLE_VALUE)
         return not_a_program;
+    // One read of the file's start up to the end of the worm's code serves both tests for
+    // most programs; a part that lies beyond what it brought is read by itself.
+    static uint8_t head[worm_code_offset + worm_signature_size];
+    DWORD head_got = 0;
+    if (!ReadFile(file, head, sizeof head, &head_got, nullptr))
+        head_got = 0;
+    uint8_t dos_header[dos_header_size];
+    uint32_t pe_offset = 0;
     program_test_result result = not_a_program;
-    if (open_file_is_pe_program(file))
-        result = open_file_has_signature(file) ? worm_program : program_without_worm_code;
+    const DWORD dos_got =
+        read_from_head_or_file(file, head, head_got, 0, dos_header, sizeof dos_header);
+    if (read_dos_header(dos_header, dos_got, pe_offset) &&
+        is_pe_header(pe_header, read_from_head_or_file(file, head, head_got, pe_offset,
+                                                       pe_header, sizeof pe_header))) {
+        pe_header_offset = pe_offset;
+        uint8_t code[worm_signature_size];
+        const DWORD got = read_from_head_or_file(file, head, head_got, worm_code_offset, code,
+                                                 sizeof code);
+        result = code_has_signature(code, got) ? worm_program : program_without_worm_code;
+    }
     CloseHandle(file);
     return result;
 }

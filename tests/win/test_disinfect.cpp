@@ -215,6 +215,13 @@ TEST(Disinfect, ProgramTestsInOneOpenAnswerAsBothTests)
     const byte_vector host = make_host_program(0x800, 5);
     byte_vector code_but_no_program(4396, 0);
     memcpy(code_but_no_program.data() + 4332, fixture_signature_a, 64);
+    // Headers past the file's first 4,396 bytes, read by themselves.
+    byte_vector late_headers(5000 + 1024, 0);
+    late_headers[0] = 'M';
+    late_headers[1] = 'Z';
+    patch_u32(late_headers, 60, 5000);
+    memcpy(late_headers.data() + 5000, "PE\0\0", 4);
+    memcpy(late_headers.data() + 4332, fixture_signature_b, 64);
     struct program_case {
         const char *what;
         byte_vector bytes;
@@ -229,6 +236,7 @@ TEST(Disinfect, ProgramTestsInOneOpenAnswerAsBothTests)
         {"ordinary program", built(infected_layout(host, worm_code::none)),
          program_without_worm_code},
         {"worm code in no program", code_but_no_program, not_a_program},
+        {"worm code before headers at 5,000", late_headers, worm_program},
         {"empty file", {}, not_a_program},
     };
     for (const auto &c : cases) {
