@@ -116,17 +116,6 @@ bool host_is_a_program(const host_location &host)
            start[1] == 'Z';
 }
 
-// The worm's code position of the open file against both signatures. Both signatures
-// cover the same 64 bytes, so they are read once.
-bool open_file_has_signature(HANDLE file)
-{
-    uint8_t code[worm_signature_size];
-    DWORD got = 0;
-    if (!seek_to(file, worm_code_offset) || !ReadFile(file, code, sizeof code, &got, nullptr))
-        got = 0;
-    return code_has_signature(code, got);
-}
-
 // count bytes at offset of the open file: taken from head (head_got bytes of the file's
 // start) when it holds them all, else read by themselves. The number of bytes got.
 DWORD read_from_head_or_file(HANDLE file, const uint8_t *head, DWORD head_got, DWORD offset,
@@ -143,19 +132,30 @@ DWORD read_from_head_or_file(HANDLE file, const uint8_t *head, DWORD head_got, D
 }
 
 // The program test on the open file: its DOS header, then the PE header window, which is
-// kept in pe_header with its offset when the file passes.
-bool open_file_is_pe_program(HANDLE file)
+// kept in pe_header with its offset when the file passes. Bytes that head (the first
+// head_got bytes of the file) holds are taken from it.
+bool open_file_is_pe_program(HANDLE file, const uint8_t *head, DWORD head_got)
 {
     uint8_t dos_header[dos_header_size];
-    DWORD got = 0;
     uint32_t pe_offset = 0;
-    bool ok = ReadFile(file, dos_header, sizeof dos_header, &got, nullptr) &&
-              read_dos_header(dos_header, got, pe_offset) && seek_to(file, pe_offset) &&
-              ReadFile(file, pe_header, sizeof pe_header, &got, nullptr) &&
-              is_pe_header(pe_header, got);
-    if (ok)
-        pe_header_offset = pe_offset;
-    return ok;
+    const DWORD dos_got =
+        read_from_head_or_file(file, head, head_got, 0, dos_header, sizeof dos_header);
+    if (!read_dos_header(dos_header, dos_got, pe_offset) ||
+        !is_pe_header(pe_header, read_from_head_or_file(file, head, head_got, pe_offset,
+                                                        pe_header, sizeof pe_header)))
+        return false;
+    pe_header_offset = pe_offset;
+    return true;
+}
+
+// The worm's code position of the open file against both signatures. Both signatures
+// cover the same 64 bytes, so they are read once.
+bool open_file_has_signature(HANDLE file, const uint8_t *head, DWORD head_got)
+{
+    uint8_t code[worm_signature_size];
+    const DWORD got =
+        read_from_head_or_file(file, head, head_got, worm_code_offset, code, sizeof code);
+    return code_has_signature(code, got);
 }
 
 }  // namespace
@@ -165,7 +165,7 @@ bool is_pe_program()
     HANDLE file = open_for_reading(current_file_path);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    const bool ok = open_file_is_pe_program(file);
+    const bool ok = open_file_is_pe_program(file, nullptr, 0);
     CloseHandle(file);
     return ok;
 }
@@ -175,7 +175,7 @@ bool has_worm_signature(const char *path)
     HANDLE file = open_for_reading(path);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    const bool match = open_file_has_signature(file);
+    const bool match = open_file_has_signature(file, nullptr, 0);
     CloseHandle(file);
     return match;
 }
@@ -191,20 +191,10 @@ program_test_result test_program_file()
     DWORD head_got = 0;
     if (!ReadFile(file, head, sizeof head, &head_got, nullptr))
         head_got = 0;
-    uint8_t dos_header[dos_header_size];
-    uint32_t pe_offset = 0;
     program_test_result result = not_a_program;
-    const DWORD dos_got =
-        read_from_head_or_file(file, head, head_got, 0, dos_header, sizeof dos_header);
-    if (read_dos_header(dos_header, dos_got, pe_offset) &&
-        is_pe_header(pe_header, read_from_head_or_file(file, head, head_got, pe_offset,
-                                                       pe_header, sizeof pe_header))) {
-        pe_header_offset = pe_offset;
-        uint8_t code[worm_signature_size];
-        const DWORD got = read_from_head_or_file(file, head, head_got, worm_code_offset, code,
-                                                 sizeof code);
-        result = code_has_signature(code, got) ? worm_program : program_without_worm_code;
-    }
+    if (open_file_is_pe_program(file, head, head_got))
+        result = open_file_has_signature(file, head, head_got) ? worm_program
+                                                               : program_without_worm_code;
     CloseHandle(file);
     return result;
 }
