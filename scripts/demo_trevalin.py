@@ -44,8 +44,8 @@ def main():
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             texts = TEXTS["ru" if russian else "en"]
-            state = probe.wait_for(lambda s: s.get("visible") == "1" and s.get("visible.1004") == "0"
-                                   and s.get("text.1006") in (texts["cured"], texts["clean"]), what="the verdict")
+            state = probe.state_after(lambda s: s.get("visible") == "1" and s.get("visible.1004") == "0"
+                                      and s.get("text.1006") in (texts["cured"], texts["clean"]), what="the verdict")
             for key, label in (("caption", "caption"), ("text.1001", "stage 1"), ("text.1002", "stage 2"),
                                ("text.1003", "stage 3"), ("text.1006", "verdict"), ("text.1000", "button")):
                 print("%-8s %s" % (label + ":", state.get(key, "")))

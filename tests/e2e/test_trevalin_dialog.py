@@ -33,8 +33,8 @@ def run_case(name, trevalin, probe_exe, uninstaller_exe, display, language, fami
         program = subprocess.Popen(["/usr/lib/wine/wine64", trevalin, "ignored", "arguments"], env=env,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            state = probe.wait_for(lambda s: s.get("text.1006") == verdict and s.get("visible") == "1",
-                                   what="the verdict %r" % verdict)
+            state = probe.state_after(lambda s: s.get("text.1006") == verdict and s.get("visible") == "1",
+                                      what="the verdict %r" % verdict)
             for key in ("caption", "text.1005", "text.1001", "text.1002", "text.1003", "text.1000", "text.1007"):
                 check(state.get(key) == texts[key], "%s: %s is %r, not %r" % (name, key, state.get(key), texts[key]))
             check(state.get("text.1004") == "", "%s: the progress bar has text" % name)

@@ -59,6 +59,13 @@ class Probe:
             time.sleep(0.3)
         raise AssertionError("timed out waiting for %s; last state: %r" % (what, state))
 
+    def state_after(self, predicate, timeout=90, what="the dialog"):
+        """Waits for the predicate, then reads the dialog once more: a dump reads the
+        controls one after another while the dialog may still change, so the other texts
+        of the dump that first met the predicate may be older than the awaited one."""
+        self.wait_for(predicate, timeout=timeout, what=what)
+        return self.dump()
+
     def press(self, what):
         result = self.prefix.run([self.exe, "press", what], timeout=60)
         if result.returncode != 0:

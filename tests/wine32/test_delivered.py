@@ -141,7 +141,7 @@ def trevalin_run(p, dist, test_build):
         program = start_trevalin(p, dist)
         probe = Probe(p, probe_exe)
         try:
-            state = probe.wait_for(lambda s: s.get("text.1006") == CURED, timeout=1200, what="the verdict")
+            state = probe.state_after(lambda s: s.get("text.1006") == CURED, timeout=1200, what="the verdict")
             check(state.get("text.1000") == TEXTS["en"]["text.1000"],
                   "trevalin: the button reads Close: %r" % state.get("text.1000"))
             check("WM_DESTROY" in text(read(window_record)), "trevalin: the family window got WM_DESTROY")
